@@ -1,0 +1,50 @@
+# Helpers shared by every module's CMakeLists.txt.
+
+# Our own code builds without a single warning.
+function(kavrel_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+endfunction()
+
+# kavrel_test(NAME SOURCES... [LIBS ...]): one GoogleTest executable of a module,
+# each of its tests registered with CTest.
+function(kavrel_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
+  kavrel_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "KAVREL_HOME=${KAVREL_BUILD_DATADIR};KAVREL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()
+
+# kavrel_benchmark(NAME SOURCES... [LIBS ...]): a Google Benchmark program (not run by the tests).
+function(kavrel_benchmark name)
+  if(NOT KAVREL_BENCHMARKS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
+  kavrel_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark Threads::Threads)
+endfunction()
+
+# kavrel_fuzz(NAME SOURCES... LIBS ... SEEDS dir-or-file...): a fuzz target (a source
+# that defines LLVMFuzzerTestOneInput). In the ordinary build it is linked with a
+# replay driver and registered as a test over its seeds plus bounded mutations;
+# with KAVREL_FUZZ=ON (clang) it is a libFuzzer program for campaigns (scripts/fuzz).
+option(KAVREL_FUZZ "Build fuzz targets as libFuzzer programs (needs clang)" OFF)
+function(kavrel_fuzz name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
+  if(KAVREL_FUZZ)
+    add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS}
+      ${CMAKE_SOURCE_DIR}/platform/fuzz/replay_main.cpp)
+    if(BUILD_TESTING)
+      add_test(NAME ${name} COMMAND ${name} --runs=3000 ${ARG_SEEDS})
+    endif()
+  endif()
+  kavrel_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+endfunction()

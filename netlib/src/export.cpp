@@ -1,0 +1,2 @@
+// The shared library ZMNTP: everything comes from the core library; only CZMNTP is exported.
+#include "ZMNTP.h"

@@ -1,0 +1,26 @@
+// Process-wide state of the library: one copy per process, shared by every CZMNTP
+// object, zero when the library is loaded.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace zmntp {
+
+constexpr std::size_t kRoadFileImageSize = 1329528;
+constexpr std::size_t kStoredLoginRecordSize = 128;
+constexpr std::size_t kOneStepCacheSize = 732;
+
+struct ProcessState {
+  // The device's own IPv4 address, bytes in network order.
+  std::array<std::uint8_t, 4> localAddress{};
+  // The road file as read at start.
+  std::array<std::uint8_t, kRoadFileImageSize> roadFileImage{};
+  // Bytes 0..123: the last login or logout body; 42..55 double as the key of code 178.
+  std::array<std::uint8_t, kStoredLoginRecordSize> storedLoginRecord{};
+};
+
+ProcessState& State();
+
+}  // namespace zmntp
