@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #define ZMNTP_API __attribute__((visibility("default")))
@@ -46,6 +47,10 @@ constexpr unsigned long CMD_ONE_STEP = 240;  // wire code of the bulk exchange o
 constexpr unsigned long CMD_ONE_STEP_LOAD = 241;
 constexpr unsigned long CMD_ONE_STEP_RELOAD = 242;
 
+namespace zmntp {
+class Socket;
+}
+
 class ZMNTP_API CZMNTP {
  public:
   CZMNTP();
@@ -59,10 +64,14 @@ class ZMNTP_API CZMNTP {
 
   // First dispatch stage: answers from the road file (and the video session).
   int CmdPreProcess(unsigned long code, unsigned long* count, void* data);
+  // Cache stage: answers from the items of the last bulk exchange.
+  int ProcessOneStepCmd(unsigned long code, unsigned long* count, void* data);
 
  private:
   using Buffer = std::vector<std::uint8_t>;
   void SetPending(Buffer bytes);
+  int SendToServer(char* serverAddress, unsigned long port, unsigned long code, unsigned long* count, void* data);
+  int ReceiveRoadSpeeds(const zmntp::Socket& s, std::string_view roadName, unsigned long* count);
 
   // The one pending result: the reply of the last command until GetData hands it over.
   std::shared_ptr<Buffer> pending_;

@@ -1,0 +1,157 @@
+#include "connection.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "kavrel/clock.h"
+#include "kavrel/debug_log.h"
+#include "kavrel/handheld_path.h"
+#include "kavrel/little_endian.h"
+#include "process_state.h"
+
+namespace zmntp {
+
+NetTimeouts& Timeouts() {
+  static NetTimeouts timeouts;
+  return timeouts;
+}
+
+void WriteLog(const std::string& text) {
+  kavrel::AppendLogLine(kavrel::HandheldPath(".\\DBM.TXT"), kavrel::LogLayout::TimeFirst, text);
+}
+
+std::string Format(const char* fmt, ...) {
+  char buf[2048];
+  va_list args;
+  va_start(args, fmt);
+  std::vsnprintf(buf, sizeof buf, fmt, args);
+  va_end(args);
+  return buf;
+}
+
+Socket& Socket::operator=(Socket&& o) noexcept {
+  if (this != &o) {
+    Close();
+    fd_ = o.fd_;
+    o.fd_ = -1;
+  }
+  return *this;
+}
+
+void Socket::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::vector<std::uint8_t> MakeRequestHeader(std::uint32_t code, const std::uint8_t localAddress[4]) {
+  std::vector<std::uint8_t> header(kRequestHeaderSize, 0);
+  kavrel::WriteU32(header.data(), 0, code);
+  std::snprintf(reinterpret_cast<char*>(header.data() + 4), kRequestHeaderSize - 4, "%d.%d.%d.%d", localAddress[0],
+                localAddress[1], localAddress[2], localAddress[3]);
+  return header;
+}
+
+namespace {
+
+// One connect attempt with a bounded wait; returns 0 or -1 like connect().
+int ConnectOnce(int fd, const sockaddr_in& addr) {
+  int flags = ::fcntl(fd, F_GETFL, 0);
+  ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+  int r = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+  if (r != 0 && errno == EINPROGRESS) {
+    pollfd p{fd, POLLOUT, 0};
+    r = -1;
+    if (::poll(&p, 1, static_cast<int>(Timeouts().connectWaitMs)) == 1) {
+      int err = 0;
+      socklen_t len = sizeof err;
+      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0) r = 0;
+    }
+  }
+  ::fcntl(fd, F_SETFL, flags);
+  return r;
+}
+
+}  // namespace
+
+int OpenRequest(const char* address, unsigned long port, std::uint32_t wireCode, unsigned long* count,
+                Socket& out) {
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<std::uint16_t>(port));
+  bool parsed = address != nullptr && port <= 0xFFFF && ::inet_pton(AF_INET, address, &addr.sin_addr) == 1;
+
+  Socket s;
+  int result = -1;
+  for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+    // A fresh socket per attempt: a failed connect leaves a socket unusable.
+    s = Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    result = (parsed && s.valid()) ? ConnectOnce(s.fd(), addr) : -1;
+    if (result == 0) break;
+    if (count) *count = 0;
+    kavrel::Sleep(kConnectRetryMs);
+  }
+  if (result != 0) {
+    WriteLog(Format("ZMNT:connect:=%d", result));
+    return 1;
+  }
+
+  int rcvbuf = kReceiveBufferBytes;
+  ::setsockopt(s.fd(), SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
+
+  auto header = MakeRequestHeader(wireCode, State().localAddress.data());
+  long sent = SendBlock(s, header.data(), header.size());
+  if (sent != static_cast<long>(header.size())) {
+    WriteLog(Format("ZMNT:CMD send:=%ld", sent));
+    if (count) *count = 0;
+    return 2;
+  }
+  out = std::move(s);
+  return 0;
+}
+
+long SendBlock(const Socket& s, const void* data, std::size_t n) {
+  if (n == 0) return 0;
+  ssize_t r;
+  do {
+    r = ::send(s.fd(), data, n, MSG_NOSIGNAL);
+  } while (r < 0 && errno == EINTR);
+  return static_cast<long>(r);
+}
+
+long RecvWithTimeout(const Socket& s, void* buffer, std::size_t n, std::uint32_t idleMs) {
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::size_t got = 0;
+  std::uint32_t last = kavrel::GetTickCount();
+  while (got < n) {
+    std::uint32_t idle = kavrel::GetTickCount() - last;
+    if (idle > idleMs) return -1;
+    pollfd p{s.fd(), POLLIN, 0};
+    int ready = ::poll(&p, 1, static_cast<int>(idleMs - idle) + 1);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (ready == 0) return -1;  // poll waited out the rest of the idle time
+    ssize_t r = ::recv(s.fd(), out + got, n - got, 0);
+    if (r > 0) {
+      got += static_cast<std::size_t>(r);
+      last = kavrel::GetTickCount();
+    } else if (r == 0) {
+      return 0;
+    } else if (errno != EINTR && errno != EAGAIN) {
+      return -1;
+    }
+  }
+  return static_cast<long>(n);
+}
+
+}  // namespace zmntp
