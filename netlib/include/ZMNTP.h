@@ -2,6 +2,7 @@
 // client performs every exchange with the traffic server.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -50,6 +51,9 @@ constexpr unsigned long CMD_ONE_STEP_RELOAD = 242;
 namespace zmntp {
 class Socket;
 }
+
+// Bytes per result unit that GetData copies for `code`; 0 when the code leaves no result.
+ZMNTP_API std::size_t ZMNTP_ResultUnit(unsigned long code);
 
 class ZMNTP_API CZMNTP {
  public:

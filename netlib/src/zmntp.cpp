@@ -53,8 +53,11 @@ void ReadRoadFileImage(std::array<std::uint8_t, kRoadFileImageSize>& image, cons
   std::fclose(f);
 }
 
-// Result unit of GetData per code; 0 for a code that leaves nothing to fetch.
-std::size_t ResultUnit(unsigned long code) {
+}  // namespace
+}  // namespace zmntp
+
+std::size_t ZMNTP_ResultUnit(unsigned long code) {
+  using namespace zmntp;
   switch (code) {
     case CMD_ROAD_LIST:
     case CMD_ROAD_SEGMENTS:
@@ -72,6 +75,9 @@ std::size_t ResultUnit(unsigned long code) {
       return 0;
   }
 }
+
+namespace zmntp {
+namespace {
 
 // The caller's text, at most `limit` bytes, never read past its NUL.
 std::string_view CallerText(const void* data, std::size_t limit) {
@@ -121,7 +127,7 @@ int CZMNTP::ZMNTP_Destroy() {
 }
 
 int CZMNTP::GetData(unsigned long code, void* /*reserved*/, unsigned long count, void* out) {
-  std::size_t unit = ResultUnit(code);
+  std::size_t unit = ZMNTP_ResultUnit(code);
   if (unit == 0 || count == 0 || out == nullptr) return 0;
   std::size_t want = static_cast<std::size_t>(count) * unit;
   std::size_t have = pending_ ? pending_->size() : 0;

@@ -1,0 +1,207 @@
+// zmntp-cli: runs commands of the network library from the command line and prints
+// each result as one JSON line.
+//
+//   zmntp-cli --server ADDR [--port N] [--home DIR] STEP...
+//   STEP:  CODE  |  CODE=DATA  |  sleep:MS
+//   DATA:  hex:HEX | text:UTF8 | u32:N | file:PATH
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ZMNTP.h"
+#include "kavrel/clock.h"
+#include "kavrel/cp949.h"
+#include "kavrel/little_endian.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: zmntp-cli --server ADDR [--port N] [--home DIR] STEP...\n"
+    "  STEP:  CODE  |  CODE=DATA  |  sleep:MS\n"
+    "  DATA:  hex:HEX | text:UTF8 | u32:N | file:PATH\n";
+
+struct Step {
+  bool sleep = false;
+  unsigned long value = 0;  // the code, or the milliseconds of a sleep
+  bool hasData = false;
+  std::vector<std::uint8_t> data;
+};
+
+std::optional<unsigned long> ParseNumber(const std::string& s, unsigned long max) {
+  if (s.empty() || s.size() > 10) return std::nullopt;
+  for (char c : s)
+    if (c < '0' || c > '9') return std::nullopt;
+  unsigned long long v = std::strtoull(s.c_str(), nullptr, 10);
+  if (v > max) return std::nullopt;
+  return static_cast<unsigned long>(v);
+}
+
+std::optional<std::vector<std::uint8_t>> ParseHex(const std::string& s) {
+  if (s.size() % 2 != 0) return std::nullopt;
+  std::vector<std::uint8_t> out;
+  for (std::size_t i = 0; i < s.size(); i += 2) {
+    auto nibble = [](char c) -> int {
+      if (c >= '0' && c <= '9') return c - '0';
+      if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+      if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+      return -1;
+    };
+    int hi = nibble(s[i]), lo = nibble(s[i + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+  }
+  return out;
+}
+
+// Parses DATA; on failure returns nullopt with `error` set.
+std::optional<std::vector<std::uint8_t>> ParseData(const std::string& d, std::string& error) {
+  auto after = [&](const char* prefix) { return d.substr(std::string(prefix).size()); };
+  if (d.rfind("hex:", 0) == 0) {
+    auto bytes = ParseHex(after("hex:"));
+    if (!bytes) error = "hex data must be pairs of hexadecimal digits";
+    return bytes;
+  }
+  if (d.rfind("text:", 0) == 0) {
+    auto cp = kavrel::Utf8ToCp949(after("text:"));
+    if (!cp) {
+      error = "text is not UTF-8 or has characters without a code page 949 form";
+      return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(cp->begin(), cp->end());
+    bytes.push_back(0);
+    return bytes;
+  }
+  if (d.rfind("u32:", 0) == 0) {
+    auto v = ParseNumber(after("u32:"), 0xFFFFFFFFul);
+    if (!v) {
+      error = "u32 needs a number from 0 to 4294967295";
+      return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(4);
+    kavrel::WriteU32(bytes.data(), 0, static_cast<std::uint32_t>(*v));
+    return bytes;
+  }
+  if (d.rfind("file:", 0) == 0) {
+    std::ifstream in(after("file:"), std::ios::binary);
+    if (!in) {
+      error = "cannot read " + after("file:");
+      return std::nullopt;
+    }
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  error = "data must start with hex:, text:, u32: or file:";
+  return std::nullopt;
+}
+
+std::optional<Step> ParseStep(const std::string& arg, std::string& error) {
+  Step step;
+  if (arg.rfind("sleep:", 0) == 0) {
+    auto ms = ParseNumber(arg.substr(6), 86400000);
+    if (!ms) {
+      error = "sleep needs milliseconds";
+      return std::nullopt;
+    }
+    step.sleep = true;
+    step.value = *ms;
+    return step;
+  }
+  std::size_t eq = arg.find('=');
+  auto code = ParseNumber(arg.substr(0, eq), 0xFFFFFFFFul);
+  if (!code) {
+    error = "a step is CODE, CODE=DATA or sleep:MS";
+    return std::nullopt;
+  }
+  step.value = *code;
+  if (eq != std::string::npos) {
+    auto data = ParseData(arg.substr(eq + 1), error);
+    if (!data) return std::nullopt;
+    step.hasData = true;
+    step.data = std::move(*data);
+  }
+  return step;
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  static const char digits[] = "0123456789abcdef";
+  std::string s;
+  s.reserve(bytes.size() * 2);
+  for (auto b : bytes) {
+    s += digits[b >> 4];
+    s += digits[b & 15];
+  }
+  return s;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "zmntp-cli: %s\n%s", message.c_str(), kUsage);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string server;
+  unsigned long port = 7000;
+  std::vector<Step> steps;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](const char* what) -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      (void)what;
+      return std::string(argv[++i]);
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--server") {
+      auto v = value("--server");
+      if (!v) return Fail("--server needs an address");
+      server = *v;
+    } else if (arg == "--port") {
+      auto v = value("--port");
+      auto n = v ? ParseNumber(*v, 65535) : std::nullopt;
+      if (!n || *n == 0) return Fail("--port needs a number from 1 to 65535");
+      port = *n;
+    } else if (arg == "--home") {
+      auto v = value("--home");
+      if (!v) return Fail("--home needs a directory");
+      ::setenv("KAVREL_HOME", v->c_str(), 1);
+    } else if (arg.rfind("--", 0) == 0) {
+      return Fail("unknown option " + arg);
+    } else {
+      std::string error;
+      auto step = ParseStep(arg, error);
+      if (!step) return Fail("step '" + arg + "': " + error);
+      steps.push_back(std::move(*step));
+    }
+  }
+  if (server.empty()) return Fail("--server is required");
+
+  CZMNTP lib;
+  lib.ZMNTP_Init();
+  for (Step& step : steps) {
+    if (step.sleep) {
+      kavrel::Sleep(static_cast<std::uint32_t>(step.value));
+      continue;
+    }
+    unsigned long count = step.value == CMD_QUESTION_SEND ? static_cast<unsigned long>(step.data.size()) : 0;
+    void* data = step.hasData ? step.data.data() : nullptr;
+    int result = lib.SendCmd(server.data(), port, step.value, &count, data);
+    std::vector<std::uint8_t> out;
+    std::size_t unit = ZMNTP_ResultUnit(step.value);
+    if (result == 0 && count > 0 && unit > 0) {
+      out.assign(static_cast<std::size_t>(count) * unit, 0);
+      lib.GetData(step.value, nullptr, count, out.data());
+    }
+    std::printf("{\"code\":%lu,\"result\":%d,\"count\":%lu,\"data\":\"%s\"}\n", step.value, result, count,
+                Hex(out).c_str());
+    std::fflush(stdout);
+  }
+  lib.ZMNTP_Destroy();
+  return 0;
+}
