@@ -29,9 +29,9 @@ std::string_view RoadView::Name() const {
   return kavrel::ReadCp949Field(record_.data() + kRoadNameOffset, kNameFieldSize);
 }
 
-std::size_t RoadView::SegmentCount() const {
-  return std::min<std::size_t>(kavrel::ReadU32(record_.data(), kSegmentCountOffset), kMaxSegments);
-}
+std::uint32_t RoadView::StoredSegmentCount() const { return kavrel::ReadU32(record_.data(), kSegmentCountOffset); }
+
+std::size_t RoadView::SegmentCount() const { return std::min<std::size_t>(StoredSegmentCount(), kMaxSegments); }
 
 SegmentView RoadView::Segment(std::size_t j) const {
   const std::uint8_t* s = record_.data() + kSegmentsOffset + j * kSegmentSize;

@@ -103,6 +103,8 @@ class RoadView {
   std::string_view Name() const;
   // The stored count, at most 60.
   std::size_t SegmentCount() const;
+  // The count as stored, for reporting a damaged file.
+  std::uint32_t StoredSegmentCount() const;
   // j < SegmentCount().
   SegmentView Segment(std::size_t j) const;
 
