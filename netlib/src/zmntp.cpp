@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -40,17 +39,6 @@ void FindLocalAddress(std::array<std::uint8_t, 4>& address) {
   const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
   std::memcpy(address.data(), &in->sin_addr, 4);
   ::freeaddrinfo(found);
-}
-
-// Reads up to a whole image of the road file; a missing or short file leaves the
-// rest zero, which reads as zero roads and zero entries.
-void ReadRoadFileImage(std::array<std::uint8_t, kRoadFileImageSize>& image, const std::filesystem::path& file) {
-  image.fill(0);
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  if (f == nullptr) return;
-  std::size_t got = std::fread(image.data(), 1, image.size(), f);
-  (void)got;
-  std::fclose(f);
 }
 
 }  // namespace
@@ -113,7 +101,7 @@ void CZMNTP::SetPending(Buffer bytes) { pending_ = std::make_shared<Buffer>(std:
 
 int CZMNTP::ZMNTP_Init() {
   auto& state = State();
-  ReadRoadFileImage(state.roadFileImage, kavrel::HandheldPath("\\Program Files\\KavrelClient\\road.dat"));
+  LoadRoadFile(state.roadFileImage, kavrel::HandheldPath("\\Program Files\\KavrelClient\\road.dat"));
   FindLocalAddress(state.localAddress);
   ClearOneStepCache();
   std::error_code ec;
