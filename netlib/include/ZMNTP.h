@@ -50,7 +50,11 @@ constexpr unsigned long CMD_ONE_STEP_RELOAD = 242;
 
 namespace zmntp {
 class Socket;
+struct OneStepRecord;
 }
+
+// The selection and cache record of the bulk exchange.
+using ONE_TIME_NET_CMD = zmntp::OneStepRecord;
 
 // Bytes per result unit that GetData copies for `code`; 0 when the code leaves no result.
 ZMNTP_API std::size_t ZMNTP_ResultUnit(unsigned long code);
@@ -69,12 +73,13 @@ class ZMNTP_API CZMNTP {
   // First dispatch stage: answers from the road file (and the video session).
   int CmdPreProcess(unsigned long code, unsigned long* count, void* data);
   // Cache stage: answers from the items of the last bulk exchange.
-  int ProcessOneStepCmd(unsigned long code, unsigned long* count, void* data);
+  int ProcessOneStepCmd(unsigned long code, unsigned long* count, void* data, ONE_TIME_NET_CMD* cache);
 
  private:
   using Buffer = std::vector<std::uint8_t>;
   void SetPending(Buffer bytes);
-  int SendToServer(char* serverAddress, unsigned long port, unsigned long code, unsigned long* count, void* data);
+  int SendToServer(char* serverAddress, unsigned long port, unsigned long code, unsigned long* count, void* data,
+                   unsigned long questionLength);
   int ReceiveRoadSpeeds(const zmntp::Socket& s, std::string_view roadName, unsigned long* count);
 
   // The one pending result: the reply of the last command until GetData hands it over.

@@ -20,6 +20,8 @@ constexpr std::uint32_t kMaxReplyLength = 16u * 1024 * 1024;
 struct NetTimeouts {
   std::uint32_t replyIdleMs = 30000;    // ordinary replies and speed replies, since the last byte
   std::uint32_t connectWaitMs = 10000;  // one connect attempt
+  std::uint32_t bulkSizeIdleMs = 20000;  // the bulk reply's length word
+  std::uint32_t bulkDataIdleMs = 30000;  // the bulk reply's bytes
 };
 NetTimeouts& Timeouts();
 

@@ -6,11 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "one_step_record.h"
+
 namespace zmntp {
 
 constexpr std::size_t kRoadFileImageSize = 1329528;
 constexpr std::size_t kStoredLoginRecordSize = 128;
-constexpr std::size_t kOneStepCacheSize = 732;
 
 struct ProcessState {
   // The device's own IPv4 address, bytes in network order.
@@ -19,6 +20,8 @@ struct ProcessState {
   std::array<std::uint8_t, kRoadFileImageSize> roadFileImage{};
   // Bytes 0..123: the last login or logout body; 42..55 double as the key of code 178.
   std::array<std::uint8_t, kStoredLoginRecordSize> storedLoginRecord{};
+  // Items of the last bulk exchange and their refresh clocks.
+  OneStepRecord oneStepCache;
 };
 
 ProcessState& State();

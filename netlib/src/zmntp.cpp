@@ -130,6 +130,9 @@ int CZMNTP::GetData(unsigned long code, void* /*reserved*/, unsigned long count,
 int CZMNTP::SendCmd(char* serverAddress, unsigned long port, unsigned long code, unsigned long* count, void* data) {
   unsigned long ignored = 0;
   if (count == nullptr) count = &ignored;
+  // Only the question takes a length from the caller; for every other code the count
+  // is an output, cleared by each stage that does not answer.
+  const unsigned long questionLength = *count;
 
   if (CmdPreProcess(code, count, data) == 0) return 0;
   if (code == CMD_ONE_STEP_LOAD || code == CMD_ONE_STEP_RELOAD) {
@@ -138,14 +141,12 @@ int CZMNTP::SendCmd(char* serverAddress, unsigned long port, unsigned long code,
     return 0;
   }
   RefreshOneStepCache(serverAddress, port);
-  if (ProcessOneStepCmd(code, count, data) == 0) return 0;
-  return SendToServer(serverAddress, port, code, count, data);
+  if (ProcessOneStepCmd(code, count, data, &State().oneStepCache) == 0) return 0;
+  return SendToServer(serverAddress, port, code, count, data, questionLength);
 }
 
 int CZMNTP::SendToServer(char* serverAddress, unsigned long port, unsigned long code, unsigned long* count,
-                         void* data) {
-  // Only the question takes a length from the caller; every other count is an output.
-  const unsigned long questionLength = *count;
+                         void* data, unsigned long questionLength) {
   *count = 0;
 
   Socket s;

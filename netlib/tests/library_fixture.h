@@ -31,6 +31,8 @@ class LibraryTest : public ::testing::Test {
     std::filesystem::current_path(dir_);
     savedTimeouts_ = Timeouts();
     Timeouts().replyIdleMs = 400;
+    Timeouts().bulkSizeIdleMs = 400;
+    Timeouts().bulkDataIdleMs = 400;
     lib_.ZMNTP_Init();
   }
   void TearDown() override {
