@@ -1,0 +1,131 @@
+// kavreld: the reference traffic server.
+//
+//   kavreld [--listen ADDR] [--port N] [--data DIR] [--db FILE] [--seed N]
+//           [--idle-timeout MS] [--max-connections N]
+//
+// Serves members (SQLite), live traffic simulated over the road file, places,
+// routes, the news flash, texts, limits, broadcasts, questions and camera pictures.
+// One log line per request on standard error; SIGINT and SIGTERM stop it cleanly.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include <asio.hpp>
+
+#include "kavrel/clock.h"
+#include "kavrel/handheld_path.h"
+#include "request_handler.h"
+#include "tcp_server.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kavreld [--listen ADDR] [--port N] [--data DIR] [--db FILE] [--seed N]\n"
+    "               [--idle-timeout MS] [--max-connections N]\n"
+    "  --listen ADDR        IPv4 address to listen on (127.0.0.1)\n"
+    "  --port N             TCP port (7000)\n"
+    "  --data DIR           road.dat, server/ and cctv/ (the installed sample data)\n"
+    "  --db FILE            member database (DIR/members.db)\n"
+    "  --seed N             seed of the traffic simulation (1)\n"
+    "  --idle-timeout MS    close a connection idle this long (10000)\n"
+    "  --max-connections N  connections served at once (256)\n";
+
+std::optional<unsigned long long> Number(const std::string& s, unsigned long long min, unsigned long long max) {
+  if (s.empty() || s.size() > 20) return std::nullopt;
+  for (char c : s)
+    if (c < '0' || c > '9') return std::nullopt;
+  errno = 0;
+  unsigned long long v = std::strtoull(s.c_str(), nullptr, 10);
+  if (errno != 0 || v < min || v > max) return std::nullopt;
+  return v;
+}
+
+void LogLine(const std::string& text) {
+  kavrel::LocalTime t = kavrel::GetLocalTime();
+  std::fprintf(stderr, "%04d-%02d-%02d %02d:%02d:%02d.%03d %s\n", t.year, t.month, t.day, t.hour, t.minute, t.second,
+               t.millisecond, text.c_str());
+  std::fflush(stderr);
+}
+
+int Usage(const std::string& why) {
+  std::fprintf(stderr, "kavreld: %s\n%s", why.c_str(), kUsage);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  kavreld::ServerOptions options;
+  kavreld::HandlerSetup setup;
+  setup.dataDir = kavrel::DataDirectory();
+  std::optional<std::filesystem::path> db;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (i + 1 >= argc) return Usage(arg + " needs a value");
+    std::string value = argv[++i];
+    if (arg == "--listen") {
+      options.address = value;
+    } else if (arg == "--port") {
+      auto v = Number(value, 1, 65535);
+      if (!v) return Usage("--port takes 1..65535");
+      options.port = static_cast<std::uint16_t>(*v);
+    } else if (arg == "--data") {
+      setup.dataDir = value;
+    } else if (arg == "--db") {
+      db = value;
+    } else if (arg == "--seed") {
+      auto v = Number(value, 0, ~0ull);
+      if (!v) return Usage("--seed takes a whole number");
+      setup.seed = *v;
+    } else if (arg == "--idle-timeout") {
+      auto v = Number(value, 10, 3600000);
+      if (!v) return Usage("--idle-timeout takes 10..3600000 milliseconds");
+      options.idleTimeout = std::chrono::milliseconds(*v);
+    } else if (arg == "--max-connections") {
+      auto v = Number(value, 1, 100000);
+      if (!v) return Usage("--max-connections takes 1..100000");
+      options.maxConnections = static_cast<std::size_t>(*v);
+    } else {
+      return Usage("unknown option " + arg);
+    }
+  }
+  setup.dbPath = db ? *db : setup.dataDir / "members.db";
+
+  std::vector<std::string> warnings;
+  std::string error;
+  auto handler = kavreld::RequestHandler::Create(setup, warnings, error);
+  for (const auto& w : warnings) LogLine("warning: " + w);
+  if (!handler) {
+    LogLine("cannot start: " + error);
+    return 1;
+  }
+
+  asio::io_context io;
+  kavreld::TcpServer server(io, *handler, options, LogLine);
+  if (!server.Start(error)) {
+    LogLine("cannot start: " + error);
+    return 1;
+  }
+  asio::signal_set signals(io, SIGINT, SIGTERM);
+  signals.async_wait([&](const std::error_code& ec, int signal) {
+    if (ec) return;
+    LogLine(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
+    server.Stop();
+    io.stop();
+  });
+  LogLine("listening on " + options.address + ":" + std::to_string(options.port) + " with " +
+          std::to_string(handler->network().roads().size()) + " roads, " +
+          std::to_string(handler->network().places().size()) + " places; data " + setup.dataDir.string() +
+          ", members " + setup.dbPath.string());
+  io.run();
+  LogLine("stopped");
+  return 0;
+}

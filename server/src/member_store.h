@@ -1,0 +1,69 @@
+// Members and their questions, kept in SQLite (WAL journal, full sync). Every change
+// is committed before the call returns, so a reply built on its result never claims
+// more than what is on disk. Texts are stored as UTF-8; every statement binds its
+// values.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace kavreld {
+
+struct Member {
+  std::string id;
+  std::string name;
+  std::string registrationNumber;
+  std::string userType;  // "OFFICIAL", "USER" or "DRIVER"
+  std::string email;
+};
+
+struct Question {
+  std::int64_t number = 0;
+  std::string text;
+};
+
+class MemberStore {
+ public:
+  enum class Status { Done, NotFound, Taken, Failed };
+
+  // Opens (creating if need be) the database at `path`. nullptr and `error` set when
+  // it cannot be opened or set up.
+  static std::unique_ptr<MemberStore> Open(const std::filesystem::path& path, std::string& error);
+  ~MemberStore();
+  MemberStore(const MemberStore&) = delete;
+  MemberStore& operator=(const MemberStore&) = delete;
+
+  // Done, Taken (the ID exists) or Failed.
+  Status Join(const Member& member);
+  // Done with `out` filled, NotFound or Failed.
+  Status Find(const std::string& id, Member& out);
+  // Done, NotFound or Failed.
+  Status Update(const std::string& id, const std::string& email, const std::string& userType);
+  // The ID of the earliest member with this number: Done, NotFound or Failed.
+  Status FindIdByRegistrationNumber(const std::string& number, std::string& id);
+
+  Status AddQuestion(const std::string& memberId, const std::string& text);
+  // The member's questions not yet answered to him, oldest first.
+  Status OpenQuestions(const std::string& memberId, std::vector<Question>& out);
+  Status MarkAnswered(std::int64_t number);
+
+  const std::string& lastError() const { return lastError_; }
+
+ private:
+  explicit MemberStore(sqlite3* db) : db_(db) {}
+  bool Exec(const char* sql);
+  sqlite3_stmt* Prepare(const char* sql);
+  Status Fail();
+
+  sqlite3* db_;
+  std::string lastError_;
+};
+
+}  // namespace kavreld

@@ -1,0 +1,85 @@
+// Answers one parsed request: the reply bytes of each code, from the member store,
+// the road network and its live traffic, and the server's content files.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "member_store.h"
+#include "request_parser.h"
+#include "road_network.h"
+#include "server_content.h"
+#include "still_pictures.h"
+#include "traffic_simulation.h"
+
+namespace kavreld {
+
+// Result words of the membership replies.
+constexpr std::uint32_t kResultOk = 0;
+constexpr std::uint32_t kResultIdTaken = 16;
+constexpr std::uint32_t kResultRefused = 32;  // a join or question the server will not take
+constexpr std::uint32_t kResultUnknownMember = 48;
+
+// UserRecord (124 bytes).
+constexpr std::size_t kUserIdOffset = 0, kUserIdSize = 21;
+constexpr std::size_t kUserNameOffset = 21, kUserNameSize = 21;
+constexpr std::size_t kUserNumberOffset = 42, kUserNumberSize = 14;
+constexpr std::size_t kUserTypeOffset = 56, kUserTypeSize = 13;
+constexpr std::size_t kUserEmailOffset = 69, kUserEmailSize = 55;
+// LoginRecord: the ID takes the first 120 bytes.
+constexpr std::size_t kLoginIdSize = 120;
+
+struct HandlerSetup {
+  std::filesystem::path dataDir;  // road.dat, server/, cctv/
+  std::filesystem::path dbPath;
+  std::uint64_t seed = 1;
+};
+
+class RequestHandler {
+ public:
+  // nullptr and `error` set when the data or the database cannot be used; `warnings`
+  // collects what was skipped.
+  static std::unique_ptr<RequestHandler> Create(const HandlerSetup& setup, std::vector<std::string>& warnings,
+                                                std::string& error);
+
+  struct Reply {
+    bool send = true;  // false: close without a reply (the store failed)
+    std::vector<std::uint8_t> bytes;
+    std::string note;  // for the log line
+  };
+  Reply Handle(const Request& request);
+
+  const RoadNetwork& network() const { return network_; }
+  const TrafficSimulation& traffic() const { return *traffic_; }
+  // The minute the traffic is simulated for now (local time).
+  static std::int64_t CurrentMinute();
+
+ private:
+  RequestHandler() = default;
+  Reply Join(const Request& r);
+  Reply Login(const Request& r);
+  Reply RoadSpeed(const Request& r);
+  Reply Still(const Request& r);
+  Reply Search(const Request& r);
+  Reply Broadcast();
+  Reply QuestionSend(const Request& r);
+  Reply Answers(const Request& r, bool take);
+  Reply Route(const Request& r);
+  Reply UserInfo(const Request& r);
+  Reply UserUpdate(const Request& r);
+  Reply UserFind(const Request& r);
+  Reply StoreFailed();
+
+  HandlerSetup setup_;
+  std::unique_ptr<MemberStore> members_;
+  RoadNetwork network_;
+  std::unique_ptr<TrafficSimulation> traffic_;
+  ServerConfig config_;
+  std::string news_;
+  StillPictures pictures_;
+};
+
+}  // namespace kavreld
