@@ -215,7 +215,8 @@ TEST_F(OneStep, GroupIsFetchedAgainOnceItsIntervalHasPassed) {
   ASSERT_EQ(refresh.Connections(), 1);
   EXPECT_EQ(kavrel::ReadI32(o.data.data(), 4), 90);
   // The refresh asked for the roads only.
-  const std::uint8_t* req = refresh.Received()[0].data() + 24;
+  const Bytes sent = refresh.Received()[0];
+  const std::uint8_t* req = sent.data() + 24;
   EXPECT_EQ(kavrel::ReadU32(req, os::kItemCount), 0u);
   EXPECT_EQ(kavrel::ReadU32(req, os::kRoadCount), 2u);
   EXPECT_EQ(kavrel::ReadU32(req, os::kRouteCount), 0u);
