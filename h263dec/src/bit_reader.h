@@ -41,8 +41,19 @@ class BitReader {
   std::size_t BitsLeft() const { return Overrun() ? 0 : length_ * 8 - consumed_; }
 
  private:
-  // Tops the cache up to at least 57 bits, byte by byte.
+  // Tops the cache up to at least 57 bits: whole bytes from the window, seven at a
+  // time where it holds eight more, else one by one.
   void Fill() {
+    if (windowLen_ - windowPos_ >= 8) {
+      std::uint64_t next;
+      std::memcpy(&next, window_ + windowPos_, 8);
+      next = __builtin_bswap64(next);
+      const int bytes = (63 - count_) >> 3;  // 1..7
+      cache_ |= (next >> (64 - 8 * bytes)) << (64 - count_ - 8 * bytes);
+      count_ += 8 * bytes;
+      windowPos_ += static_cast<std::size_t>(bytes);
+      return;
+    }
     while (count_ <= 56) {
       if (windowPos_ == windowLen_) RefillWindow();
       std::uint64_t byte = windowPos_ < windowLen_ ? window_[windowPos_++] : 0;

@@ -11,14 +11,19 @@ struct ClipTables {
   std::uint8_t byteStore[1024];   // index -384..639
   std::int16_t shortStore[1024];  // index -512..511
 
-  ClipTables();
+  constexpr ClipTables() : byteStore{}, shortStore{} {
+    for (int i = -384; i < 640; ++i) byteStore[i + 384] = static_cast<std::uint8_t>(i < 0 ? 0 : i > 255 ? 255 : i);
+    for (int i = -512; i < 512; ++i)
+      shortStore[i + 512] = static_cast<std::int16_t>(i < -256 ? -256 : i > 255 ? 255 : i);
+  }
   // Valid for -384 <= i <= 639.
   const std::uint8_t* Byte() const { return byteStore + 384; }
   // Valid for -512 <= i <= 511.
   const std::int16_t* Short() const { return shortStore + 512; }
 };
 
-// Built once for the process; read-only afterwards.
-const ClipTables& Clip();
+// Built by the compiler.
+inline constexpr ClipTables kClipTables{};
+inline const ClipTables& Clip() { return kClipTables; }
 
 }  // namespace camdec

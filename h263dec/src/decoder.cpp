@@ -87,8 +87,8 @@ void Decoder::Report(const std::string& detail) {
 }
 
 void Decoder::Decode(int length) {
-  if (!input_ || !output_) return;
-  if (length < 0) length = 0;
+  if (!output_ || width_ == 0) return;
+  if (length < 0 || !input_) length = 0;
   BitReader bits(input_, static_cast<std::size_t>(length));
   PictureHeader h;
   ReadPictureHeader(bits, h);
@@ -313,12 +313,26 @@ void Decoder::PredictLumaOverlapped(const MacroblockData& mb, int mbx, int mby) 
     MotionVector right = bx == 1 ? RemoteVector(mbx + 1, mby, b - 1, own) : mb.mv[b + 1];
     const MotionVector vectors[5] = {own, above, below, left, right};
     const int x = mbx * 16 + bx * 8, y = mby * 16 + by * 8;
-    for (int k = 0; k < 5; ++k) {
-      const MotionVector& v = vectors[k];
+    std::uint8_t* dst = cur_->Y() + y * ys + x;
+    auto predict = [&](const MotionVector& v, std::uint8_t* out, int stride) {
       const std::uint8_t* src = ref_->Y() + (y + (v.y >> 1)) * ys + x + (v.x >> 1);
-      PredictBlock(pred[k], 8, src, ys, 8, v.x & 1, v.y & 1);
+      PredictBlock(out, stride, src, ys, 8, v.x & 1, v.y & 1);
+    };
+    if (above == own && below == own && left == own && right == own) {
+      predict(own, dst, ys);  // the weights sum to 8: the plain prediction
+      continue;
     }
-    BlendOverlapped(cur_->Y() + y * ys + x, ys, pred[0], pred[1], pred[2], pred[3], pred[4]);
+    // Remote vectors equal to the block's own share its prediction.
+    const std::uint8_t* use[5];
+    for (int k = 0; k < 5; ++k) {
+      if (k > 0 && vectors[k] == own) {
+        use[k] = pred[0];
+        continue;
+      }
+      predict(vectors[k], pred[k], 8);
+      use[k] = pred[k];
+    }
+    BlendOverlapped(dst, ys, use[0], use[1], use[2], use[3], use[4]);
   }
 }
 

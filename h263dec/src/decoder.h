@@ -37,6 +37,8 @@ class Decoder {
   // format 1..3; false for any other.
   bool Init(std::uint32_t window, const std::uint8_t* input, std::uint8_t* output, int format);
   void Decode(int length);
+  // Points the decoder at another input buffer (tests).
+  void SetInput(const std::uint8_t* input) { input_ = input; }
 
   int Width() const { return width_; }
   int Height() const { return height_; }

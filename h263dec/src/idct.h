@@ -9,5 +9,7 @@ namespace camdec {
 
 // Transforms the 8 x 8 coefficients of `block` (row-major) in place.
 void InverseDct(std::int16_t block[64]);
+// The same, one row and one column at a time (the plain version of the kernel).
+void InverseDctScalar(std::int16_t block[64]);
 
 }  // namespace camdec

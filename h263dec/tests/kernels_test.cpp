@@ -82,12 +82,15 @@ TEST(InverseDct, GivesTheReferenceIntegersOnRandomBlocks) {
   for (int range : ranges)
     for (int count : counts)
       for (int n = 0; n < 3000; ++n) {
-        std::int16_t a[64], b[64];
+        std::int16_t a[64], b[64], c[64];
         RandomBlock(rng, a, range, count);
         std::memcpy(b, a, sizeof a);
+        std::memcpy(c, a, sizeof a);
         InverseDct(a);
+        camdec::InverseDctScalar(c);
         ReferenceIdct(b);
         ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << "range " << range << " count " << count << " block " << n;
+        ASSERT_EQ(0, std::memcmp(c, b, sizeof a)) << "range " << range << " count " << count << " block " << n;
       }
 }
 
@@ -99,13 +102,16 @@ TEST(InverseDct, DcOnlyAndExtremeBlocks) {
   // Every coefficient at an end of the range: results stay within -256..255, and
   // equal the reference's.
   for (int sign = 0; sign < 4; ++sign) {
-    std::int16_t a[64], r[64];
+    std::int16_t a[64], r[64], c[64];
     for (int i = 0; i < 64; ++i) a[i] = static_cast<std::int16_t>(((i * 7 + sign) % 3 == 0) ? 2047 : -2048);
     std::memcpy(r, a, sizeof a);
+    std::memcpy(c, a, sizeof a);
     camdec::InverseDct(a);
+    camdec::InverseDctScalar(c);
     ReferenceIdct(r);
     for (int i = 0; i < 64; ++i) {
       EXPECT_EQ(a[i], r[i]);
+      EXPECT_EQ(c[i], r[i]);
       EXPECT_GE(a[i], -256);
       EXPECT_LE(a[i], 255);
     }
