@@ -51,3 +51,13 @@ function(kavrel_fuzz name)
   kavrel_warnings(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
 endfunction()
+
+# Adds every sub-folder of the current folder that has a CMakeLists.txt.
+function(kavrel_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(dir ${children})
+    if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
