@@ -25,7 +25,10 @@ struct TcpServer::Shared {
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
   Connection(asio::ip::tcp::socket socket, std::shared_ptr<TcpServer::Shared> shared)
-      : socket_(std::move(socket)), timer_(socket_.get_executor()), shared_(std::move(shared)) {
+      : socket_(std::move(socket)),
+        timer_(socket_.get_executor()),
+        deadline_(socket_.get_executor()),
+        shared_(std::move(shared)) {
     ++shared_->active;
     shared_->open.insert(this);
     std::error_code ec;
@@ -43,6 +46,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void Start() {
+    // Besides the idle time-out, a whole exchange gets a bounded time, so that a
+    // client trickling one byte at a time cannot hold a connection for hours.
+    deadline_.expires_after(shared_->options.idleTimeout * kDeadlineIdleTimes);
+    deadline_.async_wait([self = shared_from_this()](const std::error_code& ec) {
+      if (ec) return;
+      self->Log("took longer than " + std::to_string(kDeadlineIdleTimes) + " idle time-outs; closed");
+      self->Close();
+    });
     ArmTimer();
     ReadRequest();
   }
@@ -50,6 +61,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   void Close() {
     std::error_code ec;
     timer_.cancel();
+    deadline_.cancel();
     socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
     socket_.close(ec);
   }
@@ -143,9 +155,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   enum class Phase { Request, Reply, Acknowledgement };
+  static constexpr int kDeadlineIdleTimes = 6;
 
   asio::ip::tcp::socket socket_;
-  asio::steady_timer timer_;
+  asio::steady_timer timer_;     // idle time-out, re-armed by every step
+  asio::steady_timer deadline_;  // the whole exchange
   std::shared_ptr<TcpServer::Shared> shared_;
   std::string peer_;
   RequestParser parser_;

@@ -1,7 +1,7 @@
 // The listening side: one request per connection (header, body, length-prefixed
 // reply, the client's 4-byte acknowledgement, close), many connections at once on
-// one Asio thread. Every connection has an idle time-out, so a stuck or hostile
-// client never holds the server; at most `maxConnections` are open at a time (further
+// one Asio thread. Every connection has an idle time-out and a deadline of six idle
+// time-outs for the whole exchange, so a stuck or hostile client never holds the server; at most `maxConnections` are open at a time (further
 // ones wait in the listen backlog).
 #pragma once
 

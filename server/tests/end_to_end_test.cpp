@@ -392,6 +392,26 @@ TEST_F(ServerTest, BadRequestsDoNotDisturbGoodOnes) {
   EXPECT_NE(log.find("code=3 reply=4 member choi"), std::string::npos);
 }
 
+// A client that keeps sending a byte now and then, never idle for long, is still
+// closed once the whole exchange has taken six idle time-outs.
+TEST_F(ServerTest, TricklingClientMeetsTheDeadline) {
+  StartServer("127.0.6.12", {"--idle-timeout", "60"});
+  auto fd = Connect(address_);
+  ASSERT_TRUE(fd);
+  Bytes question = Header(128);
+  question.resize(24 + 25, 0);
+  kavrel::WriteU32(question.data(), 24 + 21, 4000);
+  ::send(*fd, question.data(), question.size(), MSG_NOSIGNAL);
+  bool closed = false;
+  for (int i = 0; i < 100 && !closed; ++i) {  // 100 x 20 ms: well past 6 x 60 ms
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    closed = ::send(*fd, "q", 1, MSG_NOSIGNAL) < 0;
+  }
+  ::close(*fd);
+  EXPECT_TRUE(closed);
+  EXPECT_NE(server_->Log().find("took longer than 6 idle time-outs"), std::string::npos) << server_->Log();
+}
+
 // At the connection cap, further clients wait until a connection ends; idle ones end
 // by their time-out, so a good request is still answered.
 TEST_F(ServerTest, ConnectionCapWaitsForAFreeSlot) {
