@@ -1,6 +1,10 @@
 // What each server command sends after the header and what it hands back.
 #include <array>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "camdec.h"
 
 #include "library_fixture.h"
 #include "process_state.h"
@@ -179,12 +183,23 @@ TEST_F(ServerCommand, StillPictureIsDecodedToQcifPixels) {
     EXPECT_EQ(o.result, 0);
     EXPECT_EQ(o.count, 0u);
   }
-  ScriptedPeer peer(TestAddress(), {{24 + 4, Framed(Bytes(300, 0))}});
+  // A camera's picture as the server keeps it.
+  std::ifstream in(std::string(KAVREL_SOURCE_ROOT) + "/data/cctv/3.263", std::ios::binary);
+  const Bytes coded{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_GT(coded.size(), 100u);
+  ScriptedPeer peer(TestAddress(), {{24 + 4, Framed(coded)}});
   Outcome o = Run(peer, CMD_CCTV_STILL, Le32(3).data());
   peer.Finish();
   EXPECT_EQ(o.result, 0);
-  EXPECT_EQ(o.count, 76032u);
+  ASSERT_EQ(o.count, 76032u);
   EXPECT_EQ(peer.Received()[0], Concat({Header(CMD_CCTV_STILL), Le32(3), Le32(0)}));
+  // The pixels are the decoder's picture, not the zero-filled buffer.
+  Bytes expect(76032, 0);
+  Init(0, coded.data(), expect.data(), CAMDEC_QCIF);
+  Decode(static_cast<int>(coded.size()));
+  Destroy();
+  EXPECT_EQ(o.data, expect);
+  EXPECT_NE(o.data, Bytes(76032, 0));
 }
 
 }  // namespace
