@@ -1,13 +1,32 @@
 // Request parsing against arbitrary bytes: fed whole and fed in pieces, the parser
-// must come to the same verdict and never take more than it was given. The texts of
-// the server's own files go through their parsers as well.
+// must come to the same verdict and never take more than it was given. A complete
+// request is then answered by the real handler (sample data, members in memory). The
+// texts of the server's own files go through their parsers as well.
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <span>
 #include <string_view>
 
+#include "request_handler.h"
 #include "request_parser.h"
 #include "server_content.h"
+
+namespace {
+
+kavreld::RequestHandler* Handler() {
+  static std::unique_ptr<kavreld::RequestHandler> handler = [] {
+    kavreld::HandlerSetup setup;
+    setup.dataDir = KAVREL_FUZZ_DATADIR;
+    setup.dbPath = ":memory:";
+    std::vector<std::string> warnings;
+    std::string error;
+    return kavreld::RequestHandler::Create(setup, warnings, error);
+  }();
+  return handler.get();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::span<const std::uint8_t> input(data, size);
@@ -32,6 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (verdict == kavreld::RequestParser::State::Complete &&
       (parser.request().body != whole.body || parser.request().code != whole.code || at != usedWhole))
     std::abort();
+  if (verdict == kavreld::RequestParser::State::Complete && Handler()) {
+    auto reply = Handler()->Handle(whole);
+    if (reply.bytes.size() > 64 * 1024) std::abort();
+  }
 
   std::string_view text(reinterpret_cast<const char*>(data), size);
   std::size_t dropped = 0;

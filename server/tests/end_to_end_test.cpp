@@ -236,8 +236,11 @@ TEST_F(ServerTest, PlaceSearchAndRoutes) {
       times[kind] += time;
     }
   }
-  EXPECT_LE(lengths[0], lengths[1]);  // the shortest is never longer than the fastest
-  EXPECT_LE(times[1], times[0] + 1);  // the fastest is never slower (rounding aside)
+  // The shortest is never longer than the fastest. (Times are not compared: the two
+  // requests may fall into different minutes of the simulation.)
+  EXPECT_LE(lengths[0], lengths[1]);
+  EXPECT_GT(times[0], 0u);
+  EXPECT_GT(times[1], 0u);
   EXPECT_EQ(route(1, from, 12345).count, 0u);  // unknown place
   EXPECT_EQ(route(7, from, to).count, 0u);     // unknown kind
 }
