@@ -21,6 +21,13 @@ struct PlaneView {
 // Converts width x height pixels (both even) into `bgr` (rows of width x 3 bytes, top first).
 void ConvertToBgr(const PlaneView& planes, int width, int height, std::uint8_t* bgr);
 
+#if defined(__SSE2__)
+// The two ways ConvertToBgr takes on x86, by what the processor offers (tests).
+void ConvertToBgrSse2(const PlaneView& planes, int width, int height, std::uint8_t* bgr);
+void ConvertToBgrSsse3(const PlaneView& planes, int width, int height, std::uint8_t* bgr);
+bool HaveSsse3();
+#endif
+
 // One pixel, computed directly from the formulas above (tests and tools).
 void ConvertPixel(int y, int cb, int cr, std::uint8_t bgr[3]);
 

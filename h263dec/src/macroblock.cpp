@@ -128,35 +128,41 @@ bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded,
     i = 1;
   }
   if (!coded) return true;
-  const VlcTable& table = TcoefTable();
+  const std::array<TcoefEntry, 4096>& table = TcoefLookup();
+  // Reconstruction levels of the table's magnitudes (1..12) for this quantiser.
+  const int even = (quant & 1) ? 0 : 1;
   for (;;) {
-    const VlcEntry& e = table.entries[bits.Peek(12)];
+    // The longest code is 12 bits; its sign bit follows.
+    const std::uint32_t next = bits.Peek(13);
+    const TcoefEntry e = table[next >> 1];
     if (e.length == 0) {
       why = "coefficient code";
       return false;
     }
-    bits.Skip(e.length);
-    int last, run, level;
-    if (e.value == kTcoefEscape) {
+    int last, value;
+    if (e.level != 0) {
+      const bool negative = (next >> (12 - e.length)) & 1;
+      bits.Skip(e.length + 1);
+      last = e.last;
+      i += e.run;
+      value = quant * (2 * e.level + 1) - even;
+      if (negative) value = -value;
+    } else {
+      bits.Skip(e.length);
       last = static_cast<int>(bits.Read(1));
-      run = static_cast<int>(bits.Read(6));
-      level = static_cast<int>(static_cast<std::int8_t>(bits.Read(8)));
+      i += static_cast<int>(bits.Read(6));
+      const int level = static_cast<int>(static_cast<std::int8_t>(bits.Read(8)));
       if (level == 0 || level == -128) {
         why = "escaped level";
         return false;
       }
-    } else {
-      last = e.value >> 12;
-      run = (e.value >> 4) & 63;
-      level = e.value & 15;
-      if (bits.ReadBit()) level = -level;
+      value = Dequantise(level, quant);
     }
-    i += run;
     if (i > 63) {
       why = "coefficient run";
       return false;
     }
-    coeff[kZigzag[static_cast<std::size_t>(i)]] = static_cast<std::int16_t>(Dequantise(level, quant));
+    coeff[kZigzag[static_cast<std::size_t>(i)]] = static_cast<std::int16_t>(value);
     ++i;
     if (last) break;
     if (bits.Overrun()) {

@@ -1,9 +1,77 @@
 #include "motion_comp.h"
 
+#include <cstring>
+
 #include "clip_tables.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace camdec {
 namespace {
+
+#if defined(__SSE2__)
+
+// Rows of 16 or 8 pixels; 8-pixel rows are read 8 (or 9) bytes at a time so that no
+// read leaves the block's reach.
+template <int N>
+inline __m128i Load(const std::uint8_t* p) {
+  if constexpr (N == 16) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return _mm_cvtsi64_si128(static_cast<long long>(v));
+}
+template <int N>
+inline void Store(std::uint8_t* p, __m128i v) {
+  if constexpr (N == 16) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+  } else {
+    const long long w = _mm_cvtsi128_si64(v);
+    std::memcpy(p, &w, 8);
+  }
+}
+
+template <int N>
+void Copy(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+  for (int y = 0; y < N; ++y, d += ds, s += ss) Store<N>(d, Load<N>(s));
+}
+template <int N>
+void HalfX(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+  for (int y = 0; y < N; ++y, d += ds, s += ss) Store<N>(d, _mm_avg_epu8(Load<N>(s), Load<N>(s + 1)));
+}
+template <int N>
+void HalfY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+  __m128i above = Load<N>(s);
+  for (int y = 0; y < N; ++y, d += ds, s += ss) {
+    const __m128i below = Load<N>(s + ss);
+    Store<N>(d, _mm_avg_epu8(above, below));
+    above = below;
+  }
+}
+template <int N>
+void HalfXY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+  const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+  auto pairLo = [&](const std::uint8_t* p) {
+    const __m128i a = Load<N>(p), b = Load<N>(p + 1);
+    return _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+  };
+  auto pairHi = [&](const std::uint8_t* p) {
+    const __m128i a = Load<N>(p), b = Load<N>(p + 1);
+    return _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+  };
+  __m128i topLo = pairLo(s), topHi = N == 16 ? pairHi(s) : zero;
+  for (int y = 0; y < N; ++y, d += ds, s += ss) {
+    const __m128i botLo = pairLo(s + ss), botHi = N == 16 ? pairHi(s + ss) : zero;
+    const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topLo, botLo), two), 2);
+    const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topHi, botHi), two), 2);
+    Store<N>(d, _mm_packus_epi16(lo, hi));
+    topLo = botLo;
+    topHi = botHi;
+  }
+}
+
+#else
 
 template <int N>
 void Copy(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
@@ -26,6 +94,8 @@ void HalfXY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
     for (int x = 0; x < N; ++x)
       d[x] = static_cast<std::uint8_t>((s[x] + s[x + 1] + s[x + ss] + s[x + ss + 1] + 2) >> 2);
 }
+
+#endif
 
 template <int N>
 void Predict(std::uint8_t* d, int ds, const std::uint8_t* s, int ss, int halfX, int halfY) {
@@ -91,6 +161,27 @@ void BlendOverlapped(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, 
   }
 }
 
+#if defined(__SSE2__)
+
+// The saturating pack clamps to 0..255 as the byte clipping table does.
+void AddResidual(std::uint8_t* dst, int stride, const std::int16_t residual[64]) {
+  const __m128i zero = _mm_setzero_si128();
+  for (int y = 0; y < 8; ++y, dst += stride) {
+    const __m128i p = _mm_unpacklo_epi8(Load<8>(dst), zero);
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(residual + 8 * y));
+    Store<8>(dst, _mm_packus_epi16(_mm_add_epi16(p, r), zero));
+  }
+}
+
+void PutIntra(std::uint8_t* dst, int stride, const std::int16_t block[64]) {
+  for (int y = 0; y < 8; ++y, dst += stride) {
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * y));
+    Store<8>(dst, _mm_packus_epi16(r, r));
+  }
+}
+
+#else
+
 void AddResidual(std::uint8_t* dst, int stride, const std::int16_t residual[64]) {
   const std::uint8_t* clip = Clip().Byte();
   for (int y = 0; y < 8; ++y, dst += stride)
@@ -102,5 +193,7 @@ void PutIntra(std::uint8_t* dst, int stride, const std::int16_t block[64]) {
   for (int y = 0; y < 8; ++y, dst += stride)
     for (int x = 0; x < 8; ++x) dst[x] = clip[block[y * 8 + x]];
 }
+
+#endif
 
 }  // namespace camdec

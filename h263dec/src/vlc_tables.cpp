@@ -229,6 +229,24 @@ const VlcTable& TcoefTable() {
   return t;
 }
 
+const std::array<TcoefEntry, 4096>& TcoefLookup() {
+  static const std::array<TcoefEntry, 4096> lookup = [] {
+    std::array<TcoefEntry, 4096> t{};
+    const VlcTable& table = TcoefTable();
+    for (std::size_t i = 0; i < t.size(); ++i) {
+      const VlcEntry& e = table.entries[i];
+      if (e.length == 0) continue;
+      t[i].length = e.length;
+      if (e.value == kTcoefEscape) continue;
+      t[i].last = static_cast<std::uint8_t>(e.value >> 12);
+      t[i].run = static_cast<std::uint8_t>((e.value >> 4) & 63);
+      t[i].level = static_cast<std::uint8_t>(e.value & 15);
+    }
+    return t;
+  }();
+  return lookup;
+}
+
 const std::array<std::uint8_t, 64> kZigzag = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,
     12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28,

@@ -52,6 +52,15 @@ const VlcTable& CbpyTable();
 const VlcTable& MvdTable();
 const VlcTable& TcoefTable();
 
+// The coefficient table unpacked for the block loop: indexed by the next 12 bits.
+struct TcoefEntry {
+  std::uint8_t length;  // 0 = no such code
+  std::uint8_t run;
+  std::uint8_t level;   // 0 = escape
+  std::uint8_t last;
+};
+const std::array<TcoefEntry, 4096>& TcoefLookup();
+
 // Zigzag scan: position in the block of the n-th transmitted coefficient.
 extern const std::array<std::uint8_t, 64> kZigzag;
 

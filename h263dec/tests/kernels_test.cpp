@@ -173,13 +173,22 @@ TEST(ColourConversion, PictureEqualsThePixelFormulaEverywhere) {
       cb[r * w / 2 + x] = static_cast<std::uint8_t>(r * 4 + (x & 3));
       cr[r * w / 2 + x] = static_cast<std::uint8_t>(255 - r * 4 - (x >> 5));
     }
-  camdec::ConvertToBgr(camdec::PlaneView{y.data(), cb.data(), cr.data(), w, w / 2}, w, h, out.data());
-  for (int r = 0; r < h; ++r)
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t p[3];
-      camdec::ConvertPixel(y[r * w + x], cb[r / 2 * w / 2 + x / 2], cr[r / 2 * w / 2 + x / 2], p);
-      ASSERT_EQ(0, std::memcmp(p, &out[(r * w + x) * 3], 3)) << "row " << r << " column " << x;
-    }
+  const camdec::PlaneView planes{y.data(), cb.data(), cr.data(), w, w / 2};
+  std::vector<void (*)(const camdec::PlaneView&, int, int, std::uint8_t*)> ways = {camdec::ConvertToBgr};
+#if defined(__SSE2__)
+  ways.push_back(camdec::ConvertToBgrSse2);
+  if (camdec::HaveSsse3()) ways.push_back(camdec::ConvertToBgrSsse3);
+#endif
+  for (std::size_t way = 0; way < ways.size(); ++way) {
+    std::fill(out.begin(), out.end(), 0x5A);
+    ways[way](planes, w, h, out.data());
+    for (int r = 0; r < h; ++r)
+      for (int x = 0; x < w; ++x) {
+        std::uint8_t p[3];
+        camdec::ConvertPixel(y[r * w + x], cb[r / 2 * w / 2 + x / 2], cr[r / 2 * w / 2 + x / 2], p);
+        ASSERT_EQ(0, std::memcmp(p, &out[(r * w + x) * 3], 3)) << "way " << way << " row " << r << " column " << x;
+      }
+  }
 }
 
 TEST(MotionCompensation, HalfPixelPredictionsEqualTheirFormulas) {
