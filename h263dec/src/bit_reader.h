@@ -13,7 +13,7 @@ class BitReader {
  public:
   static constexpr std::size_t kWindowBytes = 2048;
 
-  BitReader(const std::uint8_t* data, std::size_t length) : data_(data), length_(length) {}
+  BitReader(const std::uint8_t* data, std::size_t length) : data_(data), length_(length), limit_(length * 8) {}
 
   // The next `n` bits (1..32) without consuming them.
   std::uint32_t Peek(int n) {
@@ -22,6 +22,10 @@ class BitReader {
   }
   void Skip(int n) {
     if (count_ < n) Fill();
+    SkipPeeked(n);
+  }
+  // Skip of bits that a Peek of at least `n` bits has just brought into the cache.
+  void SkipPeeked(int n) {
     cache_ <<= n;
     count_ -= n;
     consumed_ += static_cast<std::size_t>(n);
@@ -35,10 +39,10 @@ class BitReader {
 
   // Bits consumed since the start of the picture.
   std::size_t Position() const { return consumed_; }
-  std::size_t TotalBits() const { return length_ * 8; }
+  std::size_t TotalBits() const { return limit_; }
   // True once more bits were consumed than the picture holds.
-  bool Overrun() const { return consumed_ > length_ * 8; }
-  std::size_t BitsLeft() const { return Overrun() ? 0 : length_ * 8 - consumed_; }
+  bool Overrun() const { return consumed_ > limit_; }
+  std::size_t BitsLeft() const { return Overrun() ? 0 : limit_ - consumed_; }
 
  private:
   // Tops the cache up to at least 57 bits: whole bytes from the window, seven at a
@@ -74,6 +78,7 @@ class BitReader {
 
   const std::uint8_t* data_;
   std::size_t length_;
+  std::size_t limit_;       // length in bits
   std::size_t taken_ = 0;  // input bytes copied into the window so far
   std::uint8_t window_[kWindowBytes];
   std::size_t windowPos_ = 0, windowLen_ = 0;

@@ -22,8 +22,10 @@ struct PlaneView {
 void ConvertToBgr(const PlaneView& planes, int width, int height, std::uint8_t* bgr);
 
 #if defined(__SSE2__)
-// The two ways ConvertToBgr takes on x86, by what the processor offers (tests).
+// The ways ConvertToBgr takes on x86, by what the processor offers (tests).
 void ConvertToBgrSse2(const PlaneView& planes, int width, int height, std::uint8_t* bgr);
+#endif
+#if defined(CAMDEC_SSSE3)
 void ConvertToBgrSsse3(const PlaneView& planes, int width, int height, std::uint8_t* bgr);
 bool HaveSsse3();
 #endif

@@ -228,6 +228,17 @@ void Decoder::ReconstructRow(int row) {
   for (int mbx = 0; mbx < mbCols_; ++mbx) Reconstruct(row_[static_cast<std::size_t>(mbx)], mbx, row);
 }
 
+namespace {
+
+inline void Transform(MacroblockData& mb, int b) {
+  if ((mb.dcOnly >> b) & 1)
+    InverseDctDcOnly(mb.coeff[b]);
+  else
+    InverseDct(mb.coeff[b]);
+}
+
+}  // namespace
+
 void Decoder::Reconstruct(MacroblockData& mb, int mbx, int mby) {
   const int ys = cur_->yStride, cs = cur_->cStride;
   std::uint8_t* y = cur_->Y() + mby * 16 * ys + mbx * 16;
@@ -239,7 +250,7 @@ void Decoder::Reconstruct(MacroblockData& mb, int mbx, int mby) {
   switch (mb.mode) {
     case MbMode::kIntra:
       for (int b = 0; b < 6; ++b) {
-        InverseDct(mb.coeff[b]);
+        Transform(mb, b);
         PutIntra(dst[b], stride[b], mb.coeff[b]);
       }
       return;
@@ -258,7 +269,7 @@ void Decoder::Reconstruct(MacroblockData& mb, int mbx, int mby) {
       PredictInter(mb, mbx, mby);
       for (int b = 0; b < 6; ++b) {
         if (!((mb.cbp >> (5 - b)) & 1)) continue;
-        InverseDct(mb.coeff[b]);
+        Transform(mb, b);
         AddResidual(dst[b], stride[b], mb.coeff[b]);
       }
       return;

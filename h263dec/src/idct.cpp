@@ -118,6 +118,11 @@ void Column(std::int16_t* b) {
 
 }  // namespace
 
+void InverseDctDcOnly(std::int16_t block[64]) {
+  const std::int16_t v = Clip16((Keep16(block[0] * 8) + 32) >> 6);
+  for (int i = 0; i < 64; ++i) block[i] = v;
+}
+
 void InverseDctScalar(std::int16_t block[64]) {
   for (int i = 0; i < 8; ++i) Row(block + 8 * i);
   for (int i = 0; i < 8; ++i) Column(block + i);

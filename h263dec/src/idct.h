@@ -9,6 +9,9 @@ namespace camdec {
 
 // Transforms the 8 x 8 coefficients of `block` (row-major) in place.
 void InverseDct(std::int16_t block[64]);
+// The same for a block whose only coefficient is block[0]: every sample is then
+// clip((8 x block[0] + 32) >> 6).
+void InverseDctDcOnly(std::int16_t block[64]);
 // The same, one row and one column at a time (the plain version of the kernel).
 void InverseDctScalar(std::int16_t block[64]);
 

@@ -115,8 +115,10 @@ MotionVector PredictVector(const MacroblockContext& ctx, int block, const Motion
   return {Median(mv1.x, mv2.x, mv3.x), Median(mv1.y, mv2.y, mv3.y)};
 }
 
-bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded, int quant, const char*& why) {
+bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded, int quant, int& end,
+                const char*& why) {
   int i = 0;
+  end = 0;
   if (intra) {
     int dc = static_cast<int>(bits.Read(8));
     if (dc == 128) {
@@ -126,6 +128,7 @@ bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded,
     if (dc == 255) dc = 128;
     coeff[0] = static_cast<std::int16_t>(dc * 8);
     i = 1;
+    end = 1;
   }
   if (!coded) return true;
   const std::array<TcoefEntry, 4096>& table = TcoefLookup();
@@ -142,13 +145,13 @@ bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded,
     int last, value;
     if (e.level != 0) {
       const bool negative = (next >> (12 - e.length)) & 1;
-      bits.Skip(e.length + 1);
+      bits.SkipPeeked(e.length + 1);
       last = e.last;
       i += e.run;
       value = quant * (2 * e.level + 1) - even;
       if (negative) value = -value;
     } else {
-      bits.Skip(e.length);
+      bits.SkipPeeked(e.length);
       last = static_cast<int>(bits.Read(1));
       i += static_cast<int>(bits.Read(6));
       const int level = static_cast<int>(static_cast<std::int8_t>(bits.Read(8)));
@@ -163,7 +166,7 @@ bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded,
       return false;
     }
     coeff[kZigzag[static_cast<std::size_t>(i)]] = static_cast<std::int16_t>(value);
-    ++i;
+    end = ++i;
     if (last) break;
     if (bits.Overrun()) {
       why = "picture ends";
@@ -238,9 +241,12 @@ ParseResult ParseMacroblock(BitReader& bits, const MacroblockContext& ctx, int& 
     }
   }
   std::memset(mb.coeff, 0, sizeof mb.coeff);
+  mb.dcOnly = 0;
   for (int b = 0; b < 6; ++b) {
     const bool coded = (mb.cbp >> (5 - b)) & 1;
-    if (!ParseBlock(bits, mb.coeff[b], intra, coded, quant, why)) return ParseResult::kError;
+    int end = 0;
+    if (!ParseBlock(bits, mb.coeff[b], intra, coded, quant, end, why)) return ParseResult::kError;
+    if (end <= 1) mb.dcOnly |= 1 << b;
   }
   if (bits.Overrun()) {
     why = "picture ends";

@@ -31,6 +31,7 @@ struct MacroblockData {
   MbMode mode = MbMode::kMissing;
   bool fourVectors = false;
   int cbp = 0;  // bit 5 - b set when block b (Y1..Y4, Cb, Cr) has coefficients
+  int dcOnly = 0;  // bit b set when block b's only coefficient is its first
   MotionVector mv[4];
   alignas(16) std::int16_t coeff[6][64];
 };
@@ -73,7 +74,9 @@ int ChromaFromOneVector(int v);
 int ChromaFromFourVectors(int sum);
 
 // Reads the coefficients of one block into `coeff` (zeroed by the caller, natural
-// order, dequantised). Returns false on a bitstream error.
-bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded, int quant, const char*& why);
+// order, dequantised); `end` becomes one past the last coefficient's scan position.
+// Returns false on a bitstream error.
+bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded, int quant, int& end,
+                const char*& why);
 
 }  // namespace camdec

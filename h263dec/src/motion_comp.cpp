@@ -148,6 +148,26 @@ void PredictBlock(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int
     Predict<8>(dst, dstStride, src, srcStride, halfX, halfY);
 }
 
+#if defined(__SSE2__)
+
+void BlendOverlapped(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, const std::uint8_t* above,
+                     const std::uint8_t* below, const std::uint8_t* left, const std::uint8_t* right) {
+  const __m128i zero = _mm_setzero_si128(), four = _mm_set1_epi16(4);
+  for (int y = 0; y < 8; ++y) {
+    const std::uint8_t* vert = y < 4 ? above : below;
+    std::uint8_t horiz[8];
+    std::memcpy(horiz, left + 8 * y, 4);
+    std::memcpy(horiz + 4, right + 8 * y + 4, 4);
+    const auto widen = [&](const std::uint8_t* p) { return _mm_unpacklo_epi8(Load<8>(p), zero); };
+    __m128i sum = _mm_mullo_epi16(widen(cur + 8 * y), widen(kH0 + 8 * y));
+    sum = _mm_add_epi16(sum, _mm_mullo_epi16(widen(vert + 8 * y), widen(kH1 + 8 * y)));
+    sum = _mm_add_epi16(sum, _mm_mullo_epi16(widen(horiz), widen(kH2 + 8 * y)));
+    Store<8>(dst + y * dstStride, _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(sum, four), 3), zero));
+  }
+}
+
+#else
+
 void BlendOverlapped(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, const std::uint8_t* above,
                      const std::uint8_t* below, const std::uint8_t* left, const std::uint8_t* right) {
   for (int y = 0; y < 8; ++y) {
@@ -160,6 +180,8 @@ void BlendOverlapped(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, 
     }
   }
 }
+
+#endif
 
 #if defined(__SSE2__)
 
