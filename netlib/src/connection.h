@@ -22,6 +22,13 @@ struct NetTimeouts {
   std::uint32_t connectWaitMs = 10000;  // one connect attempt
   std::uint32_t bulkSizeIdleMs = 20000;  // the bulk reply's length word
   std::uint32_t bulkDataIdleMs = 30000;  // the bulk reply's bytes
+  // Video session.
+  std::uint32_t relayReplyIdleMs = 10000;   // the camera relay's answer
+  std::uint32_t relayAddressIdleMs = 3000;  // the video server's address and port; the relay's closing bytes
+  std::uint32_t streamIdleMs = 6000;        // each read of the video stream
+  std::uint32_t sessionPollMs = 1000;       // the streaming session's look at its stop queue
+  std::uint32_t waitForStopPollMs = 500;    // the same after a failure
+  std::uint32_t renderFirstPauseMs = 500;   // the renderer's pause before the first frame
 };
 NetTimeouts& Timeouts();
 

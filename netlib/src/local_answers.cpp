@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ZMNTP.h"
+#include "cctv_session.h"
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 #include "process_state.h"
@@ -117,8 +118,6 @@ std::optional<LocalAnswer> AnswerLocally(std::span<const std::uint8_t> image, un
     case CMD_NAMED_CODE_LIST:
       return NamedCodes(file);
     default:
-      // The video session answers CMD_CCTV_VIDEO_START and CMD_CCTV_VIDEO_STOP here
-      // once it is in place.
       return std::nullopt;
   }
 }
@@ -126,6 +125,15 @@ std::optional<LocalAnswer> AnswerLocally(std::span<const std::uint8_t> image, un
 }  // namespace zmntp
 
 int CZMNTP::CmdPreProcess(unsigned long code, unsigned long* count, void* data) {
+  // The video session: started or ended here, never a result to fetch.
+  if (code == CMD_CCTV_VIDEO_START || code == CMD_CCTV_VIDEO_STOP) {
+    if (count) *count = 0;
+    if (code == CMD_CCTV_VIDEO_START)
+      zmntp::StartVideoSession(data);
+    else
+      zmntp::StopVideoSession();
+    return RESULT_OK;
+  }
   std::optional<zmntp::LocalAnswer> answer = zmntp::AnswerLocally(zmntp::State().roadFileImage, code, data);
   if (!answer) return RESULT_NOT_HANDLED;
   if (count) *count = answer->count;
