@@ -8,10 +8,16 @@ namespace kavreld {
 
 namespace {
 
-// Finalises a statement however the function leaves.
+// Resets a cached statement however the function leaves, so that it holds no read
+// transaction open and can be used again.
 struct Statement {
   sqlite3_stmt* s = nullptr;
-  ~Statement() { sqlite3_finalize(s); }
+  ~Statement() {
+    if (s) {
+      sqlite3_reset(s);
+      sqlite3_clear_bindings(s);
+    }
+  }
 };
 
 bool Bind(sqlite3_stmt* s, int index, const std::string& text) {
@@ -62,7 +68,10 @@ std::unique_ptr<MemberStore> MemberStore::Open(const std::filesystem::path& path
   return store;
 }
 
-MemberStore::~MemberStore() { sqlite3_close(db_); }
+MemberStore::~MemberStore() {
+  for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+  sqlite3_close(db_);
+}
 
 bool MemberStore::Exec(const char* sql) {
   char* message = nullptr;
@@ -75,11 +84,14 @@ bool MemberStore::Exec(const char* sql) {
 }
 
 sqlite3_stmt* MemberStore::Prepare(const char* sql) {
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) return it->second;
   sqlite3_stmt* s = nullptr;
-  if (sqlite3_prepare_v2(db_, sql, -1, &s, nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) {
     lastError_ = sqlite3_errmsg(db_);
     return nullptr;
   }
+  statements_.emplace(sql, s);
   return s;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -63,6 +64,8 @@ class MemberStore {
   Status Fail();
 
   sqlite3* db_;
+  // Prepared once, reused: keyed by the statement text (always a literal).
+  std::unordered_map<const char*, sqlite3_stmt*> statements_;
   std::string lastError_;
 };
 

@@ -76,7 +76,8 @@ std::unique_ptr<RequestHandler> RequestHandler::Create(const HandlerSetup& setup
   }
 
   std::vector<std::uint8_t> image(zmntp::kRoadFileSize, 0);
-  if (!std::filesystem::exists(setup.dataDir / "road.dat")) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(setup.dataDir / "road.dat", ec)) {
     error = (setup.dataDir / "road.dat").string() + ": missing";
     return nullptr;
   }
