@@ -1,11 +1,20 @@
 // zmntp-cli: runs commands of the network library from the command line and prints
 // each result as one JSON line.
 //
-//   zmntp-cli --server ADDR [--port N] [--home DIR] STEP...
+//   zmntp-cli --server ADDR [--port N] [--home DIR] [--frames DIR] STEP...
 //   STEP:  CODE  |  CODE=DATA  |  sleep:MS
-//   DATA:  hex:HEX | text:UTF8 | u32:N | file:PATH
+//   DATA:  hex:HEX | text:UTF8 | u32:N | file:PATH | video:CAMERA@RELAY
+//
+// With --frames, the tool registers a window that writes every picture it is given to
+// DIR/frame-00000.bmp, frame-00001.bmp, ...; video:CAMERA@RELAY builds the video start
+// request of code 160 for that window (handle 0 without --frames).
+#include <arpa/inet.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -17,19 +26,66 @@
 #include "kavrel/clock.h"
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
+#include "kavrel/window_handles.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: zmntp-cli --server ADDR [--port N] [--home DIR] STEP...\n"
+    "usage: zmntp-cli --server ADDR [--port N] [--home DIR] [--frames DIR] STEP...\n"
     "  STEP:  CODE  |  CODE=DATA  |  sleep:MS\n"
-    "  DATA:  hex:HEX | text:UTF8 | u32:N | file:PATH\n";
+    "  DATA:  hex:HEX | text:UTF8 | u32:N | file:PATH | video:CAMERA@RELAY\n"
+    "  --frames DIR: pictures of the video session go to DIR/frame-NNNNN.bmp;\n"
+    "                video:CAMERA@RELAY is the start request (code 160) for that window\n";
 
 struct Step {
   bool sleep = false;
   unsigned long value = 0;  // the code, or the milliseconds of a sleep
   bool hasData = false;
   std::vector<std::uint8_t> data;
+  bool video = false;  // data is the video start request; the window handle is filled in at run time
+};
+
+// A window whose pictures go to numbered bitmap files.
+class FrameFileWindow : public kavrel::WindowTarget {
+ public:
+  explicit FrameFileWindow(std::filesystem::path dir) : dir_(std::move(dir)) {}
+
+  // The picture is the pixel memory of a bottom-up bitmap: its first row is the
+  // bitmap's bottom row, and is written as such.
+  void ShowPicture(const std::uint8_t* bgr, int width, int height) override {
+    if (width <= 0 || height <= 0) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%05u.bmp", next_.fetch_add(1));
+    const std::size_t row = static_cast<std::size_t>(width) * 3;
+    const std::size_t stride = (row + 3) & ~static_cast<std::size_t>(3);
+    const std::size_t image = stride * static_cast<std::size_t>(height);
+    std::vector<std::uint8_t> file(54 + image, 0);
+    std::uint8_t* h = file.data();
+    h[0] = 'B';
+    h[1] = 'M';
+    kavrel::WriteU32(h, 2, static_cast<std::uint32_t>(file.size()));
+    kavrel::WriteU32(h, 10, 54);  // pixels follow both headers
+    kavrel::WriteU32(h, 14, 40);  // info header size
+    kavrel::WriteU32(h, 18, static_cast<std::uint32_t>(width));
+    kavrel::WriteU32(h, 22, static_cast<std::uint32_t>(height));  // positive: bottom-up
+    kavrel::WriteLE<std::uint16_t>(h, 26, 1);                      // planes
+    kavrel::WriteLE<std::uint16_t>(h, 28, 24);                     // bits per pixel
+    kavrel::WriteU32(h, 34, static_cast<std::uint32_t>(image));
+    for (int y = 0; y < height; ++y)
+      std::memcpy(h + 54 + static_cast<std::size_t>(y) * stride, bgr + static_cast<std::size_t>(y) * row, row);
+    std::ofstream out(dir_ / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    if (!out && !failed_.exchange(true))
+      std::fprintf(stderr, "zmntp-cli: cannot write %s\n", (dir_ / name).c_str());
+  }
+  void DrawText(std::string_view utf8, const kavrel::TextRect&) override {
+    std::fprintf(stderr, "zmntp-cli: window text: %.*s\n", static_cast<int>(utf8.size()), utf8.data());
+  }
+
+ private:
+  std::filesystem::path dir_;
+  std::atomic<unsigned> next_{0};
+  std::atomic<bool> failed_{false};
 };
 
 std::optional<unsigned long> ParseNumber(const std::string& s, unsigned long max) {
@@ -94,7 +150,7 @@ std::optional<std::vector<std::uint8_t>> ParseData(const std::string& d, std::st
     }
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  error = "data must start with hex:, text:, u32: or file:";
+  error = "data must start with hex:, text:, u32:, file: or video:";
   return std::nullopt;
 }
 
@@ -117,6 +173,24 @@ std::optional<Step> ParseStep(const std::string& arg, std::string& error) {
     return std::nullopt;
   }
   step.value = *code;
+  if (eq != std::string::npos && arg.compare(eq + 1, 6, "video:") == 0) {
+    // video:CAMERA@RELAY -> {window handle (filled in later), camera, relay address text}
+    std::string spec = arg.substr(eq + 7);
+    std::size_t at = spec.find('@');
+    auto camera = at == std::string::npos ? std::nullopt : ParseNumber(spec.substr(0, at), 0xFFFFFFFFul);
+    std::string relay = at == std::string::npos ? std::string() : spec.substr(at + 1);
+    in_addr parsed{};
+    if (!camera || relay.size() > 15 || ::inet_pton(AF_INET, relay.c_str(), &parsed) != 1) {
+      error = "video needs CAMERA@RELAY with a camera number and a dotted IPv4 relay address";
+      return std::nullopt;
+    }
+    step.hasData = true;
+    step.video = true;
+    step.data.assign(8 + relay.size() + 1, 0);
+    kavrel::WriteU32(step.data.data(), 4, static_cast<std::uint32_t>(*camera));
+    std::memcpy(step.data.data() + 8, relay.data(), relay.size());
+    return step;
+  }
   if (eq != std::string::npos) {
     auto data = ParseData(arg.substr(eq + 1), error);
     if (!data) return std::nullopt;
@@ -148,6 +222,7 @@ int main(int argc, char** argv) {
   std::string server;
   unsigned long port = 7000;
   std::vector<Step> steps;
+  std::optional<std::filesystem::path> framesDir;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&](const char* what) -> std::optional<std::string> {
@@ -171,6 +246,11 @@ int main(int argc, char** argv) {
       auto v = value("--home");
       if (!v) return Fail("--home needs a directory");
       ::setenv("KAVREL_HOME", v->c_str(), 1);
+    } else if (arg == "--frames") {
+      auto v = value("--frames");
+      std::error_code ec;
+      if (!v || !std::filesystem::is_directory(*v, ec)) return Fail("--frames needs an existing directory");
+      framesDir = *v;
     } else if (arg.rfind("--", 0) == 0) {
       return Fail("unknown option " + arg);
     } else {
@@ -182,9 +262,13 @@ int main(int argc, char** argv) {
   }
   if (server.empty()) return Fail("--server is required");
 
+  kavrel::WindowHandle window = 0;
+  if (framesDir) window = kavrel::RegisterWindow(std::make_shared<FrameFileWindow>(*framesDir));
+
   CZMNTP lib;
   lib.ZMNTP_Init();
   for (Step& step : steps) {
+    if (step.video) kavrel::WriteU32(step.data.data(), 0, window);
     if (step.sleep) {
       kavrel::Sleep(static_cast<std::uint32_t>(step.value));
       continue;
@@ -203,5 +287,9 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
   }
   lib.ZMNTP_Destroy();
+  // A session still running ends now, before the window goes.
+  unsigned long count = 0;
+  lib.SendCmd(server.data(), port, CMD_CCTV_VIDEO_STOP, &count, nullptr);
+  if (window) kavrel::UnregisterWindow(window);
   return 0;
 }
