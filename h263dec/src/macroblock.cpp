@@ -240,10 +240,11 @@ ParseResult ParseMacroblock(BitReader& bits, const MacroblockContext& ctx, int& 
       }
     }
   }
-  std::memset(mb.coeff, 0, sizeof mb.coeff);
   mb.dcOnly = 0;
   for (int b = 0; b < 6; ++b) {
     const bool coded = (mb.cbp >> (5 - b)) & 1;
+    if (!coded && !intra) continue;  // a block without coefficients is not read again
+    std::memset(mb.coeff[b], 0, sizeof mb.coeff[b]);
     int end = 0;
     if (!ParseBlock(bits, mb.coeff[b], intra, coded, quant, end, why)) return ParseResult::kError;
     if (end <= 1) mb.dcOnly |= 1 << b;

@@ -33,6 +33,8 @@ struct MacroblockData {
   int cbp = 0;  // bit 5 - b set when block b (Y1..Y4, Cb, Cr) has coefficients
   int dcOnly = 0;  // bit b set when block b's only coefficient is its first
   MotionVector mv[4];
+  // Coefficients of the blocks that have them (intra blocks always); the others are
+  // left as they were.
   alignas(16) std::int16_t coeff[6][64];
 };
 
