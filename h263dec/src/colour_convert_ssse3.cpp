@@ -41,7 +41,8 @@ inline void StoreSixteen(const Channels& a, const Channels& b,
 }  // namespace
 
 void ConvertToBgrSsse3(const PlaneView& p, int width, int height, std::uint8_t* bgr) {
-  Convert(p, width, height, bgr, StoreSixteen);
+  Convert(p, width, height, bgr,
+          [](const Channels& a, const Channels& b, std::uint8_t* out) { StoreSixteen(a, b, out); });
 }
 
 }  // namespace camdec

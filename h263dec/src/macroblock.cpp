@@ -166,13 +166,14 @@ bool ParseBlock(BitReader& bits, std::int16_t coeff[64], bool intra, bool coded,
       return false;
     }
     coeff[kZigzag[static_cast<std::size_t>(i)]] = static_cast<std::int16_t>(value);
-    end = ++i;
+    ++i;
     if (last) break;
     if (bits.Overrun()) {
       why = "picture ends";
       return false;
     }
   }
+  end = i;
   return true;
 }
 
