@@ -5,6 +5,7 @@
 #include "kavrel/clock.h"
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
+#include "one_step_reply.h"
 #include "places.h"
 #include "registration_number.h"
 #include "road_file.h"
@@ -143,9 +144,10 @@ RequestHandler::Reply RequestHandler::Handle(const Request& r) {
       return UserUpdate(r);
     case kUserInfoFind:
       return UserFind(r);
+    case kOneStep:
+      return OneStep(r);
     default:
-      // The parser lets no other code through; the bulk exchange (240) will be
-      // answered here once it is served.
+      // The parser lets no other code through.
       return {false, {}, "code not served"};
   }
 }
@@ -263,6 +265,19 @@ RequestHandler::Reply RequestHandler::Route(const Request& r) {
   auto path = FindRoute(network_, speeds, kind == 1 ? RouteKind::Fastest : RouteKind::Shortest, *from, *to);
   if (!path) return {true, {}, "no path"};
   return {true, BuildRouteReply(network_, speeds, *from, *path), std::to_string(path->size()) + " legs"};
+}
+
+RequestHandler::Reply RequestHandler::OneStep(const Request& r) {
+  auto selection = zmntp::OneStepRecord::FromWire(r.body);
+  // Each piece is what the single command would answer.
+  std::vector<std::uint8_t> expanded = BuildOneStepReply(selection, [&](std::uint32_t code, std::vector<std::uint8_t> body) {
+    return Handle(Request{code, r.clientAddress, std::move(body)}).bytes;
+  });
+  std::vector<std::uint8_t> compressed = CompressOneStepReply(expanded);
+  return {true, compressed,
+          std::to_string(selection.itemCount) + " items, " + std::to_string(selection.roadCount) + " roads, " +
+              std::to_string(selection.routeCount) + " routes, " + std::to_string(selection.cameraCount) +
+              " cameras: " + std::to_string(expanded.size()) + " bytes as " + std::to_string(compressed.size())};
 }
 
 RequestHandler::Reply RequestHandler::UserInfo(const Request& r) {

@@ -71,6 +71,7 @@ class RequestHandler {
   Reply UserInfo(const Request& r);
   Reply UserUpdate(const Request& r);
   Reply UserFind(const Request& r);
+  Reply OneStep(const Request& r);
   Reply StoreFailed();
 
   HandlerSetup setup_;

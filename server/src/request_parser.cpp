@@ -36,8 +36,10 @@ std::optional<std::size_t> FixedBodySize(std::uint32_t code) {
       return kRouteQuerySize;
     case kUserInfoFind:
       return kRegistrationBodySize;
+    case kOneStep:
+      return kOneStepBodySize;
     default:
-      return std::nullopt;  // kOneStep included, until the bulk exchange is served
+      return std::nullopt;
   }
 }
 
@@ -56,7 +58,6 @@ RequestParser::State RequestParser::AfterHeader() {
   for (char c : request_.clientAddress)
     if (!((c >= '0' && c <= '9') || c == '.')) return Reject("address text is not dotted decimal");
   haveHeader_ = true;
-  if (request_.code == kOneStep) return Reject("bulk exchange is not served");
   auto size = FixedBodySize(request_.code);
   if (!size) return Reject("unknown code " + std::to_string(request_.code));
   bodyWanted_ = *size;

@@ -38,7 +38,7 @@ enum Code : std::uint32_t {
   kUserInfoGet = 176,
   kUserInfoUpdate = 177,
   kUserInfoFind = 178,
-  kOneStep = 240,  // the bulk exchange: not served yet
+  kOneStep = 240,  // the bulk exchange
 };
 
 // Body sizes of the fixed-size requests.
@@ -47,6 +47,7 @@ constexpr std::size_t kTextBodySize = 128;
 constexpr std::size_t kUserIdBodySize = 21;
 constexpr std::size_t kRouteQuerySize = 12;
 constexpr std::size_t kRegistrationBodySize = 14;
+constexpr std::size_t kOneStepBodySize = 732;
 // Code 128: the user ID, a u32 length, then that many bytes of question text.
 constexpr std::size_t kQuestionPrefixSize = kUserIdBodySize + 4;
 constexpr std::size_t kMaxQuestionLength = 4000;

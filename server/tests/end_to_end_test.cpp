@@ -335,6 +335,47 @@ TEST_F(ServerTest, StillPictureIsTheCamerasClip) {
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), reply.begin() + 4));
 }
 
+TEST_F(ServerTest, BulkExchangeFillsTheCacheThatThenAnswersAlone) {
+  StartServer("127.0.6.13");
+  const Bytes news = Run(CMD_TICKER_TEXT).data;
+  ASSERT_FALSE(news.empty());
+  auto placeId = [&](const std::string& name) {
+    Outcome s = Run(CMD_NODE_INFO, Text(name));
+    return s.data.size() >= 6408 ? kavrel::ReadU32(s.data.data(), 6404) : 0u;
+  };
+  Bytes query(12, 0);
+  query[0] = 1;
+  kavrel::WriteU32(query.data(), 4, placeId("가람역"));
+  kavrel::WriteU32(query.data(), 8, placeId("남부시장"));
+
+  Bytes selection(732, 0);
+  const std::string roads[] = {*kavrel::Utf8ToCp949("중앙대로"), *kavrel::Utf8ToCp949("없는길")};
+  kavrel::WriteU32(selection.data(), 120, 2);
+  for (std::size_t j = 0; j < 2; ++j) std::memcpy(selection.data() + 124 + 32 * j, roads[j].data(), roads[j].size());
+  kavrel::WriteU32(selection.data(), 484, 1);
+  std::memcpy(selection.data() + 488, query.data(), 12);
+  kavrel::WriteU32(selection.data(), 648, 1);
+  kavrel::WriteU32(selection.data(), 652, 3);
+  ASSERT_EQ(Run(CMD_ONE_STEP_LOAD, selection).result, 0);
+
+  // With the server gone, the followed items still come, from the cache.
+  server_->Stop();
+  EXPECT_EQ(Run(CMD_TICKER_TEXT).data, news);
+  EXPECT_EQ(Run(CMD_ROAD_SPEED, Text("중앙대로")).count, 10u);
+  Outcome route = Run(CMD_ROUTE, query);
+  EXPECT_EQ(route.result, 0);
+  EXPECT_GT(route.count, 134u);
+  EXPECT_EQ(route.count % 134, 0u);
+  Bytes camera(4);
+  kavrel::WriteU32(camera.data(), 0, 3);
+  EXPECT_EQ(Run(CMD_CCTV_STILL, camera).count, 76032u);
+  EXPECT_EQ(Run(CMD_TEXT_ITEM_C).count, 80u);
+  EXPECT_EQ(Run(CMD_REFRESH_INTERVALS).count, 28u);
+  // What is not followed goes to the server, which is no longer there.
+  kavrel::WriteU32(camera.data(), 0, 4);
+  EXPECT_EQ(Run(CMD_CCTV_STILL, camera).result, 1);
+}
+
 // Hostile and broken clients while good requests run: each bad connection is closed
 // with a log line, and every good request is answered.
 TEST_F(ServerTest, BadRequestsDoNotDisturbGoodOnes) {
@@ -347,7 +388,6 @@ TEST_F(ServerTest, BadRequestsDoNotDisturbGoodOnes) {
       std::vector<Bytes> attacks;
       attacks.push_back(Bytes(24, 0xFF));                 // garbage
       attacks.push_back(Header(0xFFFFFFFFu));             // unknown code
-      attacks.push_back(Header(240));                     // bulk exchange, not served
       Bytes longQuestion = Header(128);
       longQuestion.resize(24 + 25, 0);
       kavrel::WriteU32(longQuestion.data(), 24 + 21, 1u << 30);
@@ -388,7 +428,6 @@ TEST_F(ServerTest, BadRequestsDoNotDisturbGoodOnes) {
   }
   std::string log = server_->Log();
   EXPECT_NE(log.find("rejected: unknown code"), std::string::npos);
-  EXPECT_NE(log.find("rejected: bulk exchange is not served"), std::string::npos);
   EXPECT_NE(log.find("too long"), std::string::npos);
   EXPECT_NE(log.find("beyond the body"), std::string::npos);
   EXPECT_NE(log.find("timed out after 2 bytes"), std::string::npos);

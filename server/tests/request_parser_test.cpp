@@ -63,7 +63,8 @@ TEST(RequestParser, VerdictsForWholeRequests) {
       {"short question text", Question(9, 8), State::NeedMore, 0},
       {"unknown code", RequestBytes(5, 0), State::Rejected, 0},
       {"local-only code", RequestBytes(9, 0), State::Rejected, 0},
-      {"bulk exchange", RequestBytes(240, 732), State::Rejected, 0},
+      {"bulk exchange", RequestBytes(240, 732), State::Complete, 732},
+      {"short bulk exchange", RequestBytes(240, 700), State::NeedMore, 0},
       {"address text without NUL", Bytes(24, '1'), State::Rejected, 0},
   };
   Bytes letters = testing::Header(1, "abc");
