@@ -20,66 +20,17 @@
 
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
-#include "request_handler.h"
-#include "tcp_server.h"
+#include "bench_server.h"
 
 namespace {
 
 constexpr const char* kAddress = "127.0.6.200";
 constexpr std::uint16_t kPort = 7000;
 
-// The server on its own thread, shared by every benchmark of the run.
-class BenchServer {
- public:
-  BenchServer() {
-    dir_ = std::filesystem::temp_directory_path() / ("kavreld-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-    kavreld::HandlerSetup setup;
-    setup.dataDir = KAVREL_BENCH_DATADIR;
-    setup.dbPath = dir_ / "members.db";
-    std::vector<std::string> warnings;
-    std::string error;
-    handler_ = kavreld::RequestHandler::Create(setup, warnings, error);
-    if (!handler_) {
-      std::fprintf(stderr, "server_bench: %s\n", error.c_str());
-      std::exit(1);
-    }
-    kavreld::Request join{kavreld::kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(124, 0)};
-    kavrel::WriteCp949Field(join.body.data(), 21, "bench");
-    kavrel::WriteCp949Field(join.body.data() + 21, 21, "bench");
-    kavrel::WriteCp949Field(join.body.data() + 42, 14, "8001011234560");
-    kavrel::WriteCp949Field(join.body.data() + 56, 13, "USER");
-    kavrel::WriteCp949Field(join.body.data() + 69, 55, "bench@example.com");
-    handler_->Handle(join);
-    kavreld::ServerOptions options;
-    options.address = kAddress;
-    options.port = kPort;
-    options.maxConnections = 1024;
-    server_ = std::make_unique<kavreld::TcpServer>(io_, *handler_, options, [](const std::string&) {});
-    if (!server_->Start(error)) {
-      std::fprintf(stderr, "server_bench: %s\n", error.c_str());
-      std::exit(1);
-    }
-    thread_ = std::thread([this] { io_.run(); });
-  }
-  ~BenchServer() {
-    asio::post(io_, [this] { server_->Stop(); io_.stop(); });
-    thread_.join();
-    server_.reset();
-    handler_.reset();
-    std::filesystem::remove_all(dir_);
-  }
-
- private:
-  std::filesystem::path dir_;
-  std::unique_ptr<kavreld::RequestHandler> handler_;
-  asio::io_context io_;
-  std::unique_ptr<kavreld::TcpServer> server_;
-  std::thread thread_;
-};
+using kavreld::bench::BenchServer;
 
 BenchServer& Server() {
-  static BenchServer server;
+  static BenchServer server(kAddress, kPort);
   return server;
 }
 
