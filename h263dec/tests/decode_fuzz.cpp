@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "decoder.h"
 
@@ -32,10 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       split = i;
       break;
     }
-  static std::vector<std::uint8_t> output(352 * 288 * 3);
+  // The output is exactly one picture of the format, so a write past it is caught too.
+  static const int kBytes[4] = {0, 128 * 96 * 3, 176 * 144 * 3, 352 * 288 * 3};
+  std::unique_ptr<std::uint8_t[]> output(new std::uint8_t[kBytes[format]]);
   camdec::Decoder decoder;
   decoder.SetErrorSink([](const std::string&) {});
-  if (!decoder.Init(0, nullptr, output.data(), format)) return 0;
+  if (!decoder.Init(0, nullptr, output.get(), format)) return 0;
   DecodeExact(decoder, body, split);
   if (split < length) DecodeExact(decoder, body + split, length - split);
   return 0;
