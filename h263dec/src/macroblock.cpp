@@ -42,8 +42,8 @@ int DecodeVectorComponent(int predictor, int difference, bool unrestricted) {
     if (v < -32) v += 64;
     if (v > 31) v -= 64;
   } else if (predictor >= -31 && predictor <= 32) {
-    // Differences within -15.5 .. 16 of the predictor.
-    v = predictor + (difference == -32 ? 32 : difference);
+    // Differences within -16 .. 15.5 of the predictor: the first value of each pair.
+    v = predictor + difference;
   } else {
     // Any vector of the predictor's sign (or zero) within -31.5 .. 31.5.
     v = predictor + difference;

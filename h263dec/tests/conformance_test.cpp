@@ -114,13 +114,16 @@ TEST_P(Conformance, UnrestrictedVectorModeMatchesFfmpeg) {
   fs::remove(path);
 }
 
-TEST_P(Conformance, TracksTheEncodersReconstruction) {
+class EncoderTracking : public Conformance {};
+
+TEST_P(EncoderTracking, TracksTheEncodersReconstruction) {
   const auto& s = GetParam();
   const fs::path dir = fs::temp_directory_path() / ("camdec_src_" + std::to_string(::getpid()) + "_" + s.name);
   fs::create_directories(dir);
   const fs::path source = dir / "source.yuv";
   ASSERT_EQ(RunQuiet(std::string("ffmpeg -hide_banner -f lavfi -i ") + s.source + "=size=" + std::to_string(s.width) +
-                     "x" + std::to_string(s.height) + ":rate=25 -frames:v " + std::to_string(s.pictures) +
+                     "x" + std::to_string(s.height) + ":rate=25" +
+                     (*s.filter ? std::string(" -vf ") + s.filter : std::string()) + " -frames:v " + std::to_string(s.pictures) +
                      " -pix_fmt yuv420p -f rawvideo -y " + source.string()),
             0);
   const std::vector<std::uint8_t> original = ReadFile(source);
@@ -155,6 +158,15 @@ TEST_P(Conformance, TracksTheEncodersReconstruction) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, Conformance, ::testing::ValuesIn(camdec_test::AllStreams()),
+                         [](const auto& info) { return info.param.name; });
+
+std::vector<camdec_test::StreamInfo> StreamsTheEncoderTracks() {
+  std::vector<camdec_test::StreamInfo> list;
+  for (const auto& s : camdec_test::AllStreams())
+    if (s.encoderTracks) list.push_back(s);
+  return list;
+}
+INSTANTIATE_TEST_SUITE_P(Streams, EncoderTracking, ::testing::ValuesIn(StreamsTheEncoderTracks()),
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -203,10 +203,11 @@ TEST(MotionVectors, DefaultRangeWrapsIntoMinus16To15AndAHalf) {
 }
 
 TEST(MotionVectors, UnrestrictedRangeFollowsThePredictor) {
-  // Predictor within -15.5..16: differences of -15.5..16 around it, no wrap.
+  // Predictor within -15.5..16: differences of -16..15.5 around it, no wrap.
   EXPECT_EQ(camdec::DecodeVectorComponent(20, 14, true), 34);
   EXPECT_EQ(camdec::DecodeVectorComponent(-20, -14, true), -34);
-  EXPECT_EQ(camdec::DecodeVectorComponent(10, -32, true), 42);  // "-16 & 16": +16 here
+  EXPECT_EQ(camdec::DecodeVectorComponent(10, -32, true), -22);  // "-16 & 16": -16 here
+  EXPECT_EQ(camdec::DecodeVectorComponent(-31, -32, true), -63);
   EXPECT_EQ(camdec::DecodeVectorComponent(0, -31, true), -31);
   // Predictor beyond: any vector of its sign up to 31.5.
   EXPECT_EQ(camdec::DecodeVectorComponent(50, 10, true), 60);
@@ -215,6 +216,7 @@ TEST(MotionVectors, UnrestrictedRangeFollowsThePredictor) {
   EXPECT_EQ(camdec::DecodeVectorComponent(-50, 20, true), -30);
   // Never beyond what the border holds.
   EXPECT_EQ(camdec::DecodeVectorComponent(32, 32, true), 63);
+  EXPECT_EQ(camdec::DecodeVectorComponent(-31, -32, true), -63);
 }
 
 TEST(MotionVectors, ChromaRounding) {
