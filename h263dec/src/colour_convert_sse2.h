@@ -34,7 +34,10 @@ inline Split Multiply(__m128i x, short k) {
   return {_mm_mulhi_epi16(x, c), _mm_mullo_epi16(x, c)};
 }
 
-// The three chroma terms of eight chroma samples.
+// A chroma term with its lower half turned into the comparison bound of Channel.
+inline Split Biased(Split c) { return {c.hi, _mm_xor_si128(c.lo, _mm_set1_epi16(0x7FFF))}; }
+
+// The three chroma terms of eight chroma samples (lower halves biased, see Channel).
 struct ChromaTerms {
   Split blue, green, red;
 };
@@ -53,6 +56,9 @@ inline ChromaTerms Terms(__m128i u, __m128i v) {
   const __m128i carry = Carry(gv.lo, gu.lo, lo);
   t.green.hi = _mm_add_epi16(_mm_sub_epi16(_mm_add_epi16(gv.hi, gu.hi), v), carry);
   t.green.lo = lo;
+  t.blue = Biased(t.blue);
+  t.green = Biased(t.green);
+  t.red = Biased(t.red);
   return t;
 }
 
@@ -60,10 +66,11 @@ inline ChromaTerms Terms(__m128i u, __m128i v) {
 inline Split Low(const Split& s) { return {_mm_unpacklo_epi16(s.hi, s.hi), _mm_unpacklo_epi16(s.lo, s.lo)}; }
 inline Split High(const Split& s) { return {_mm_unpackhi_epi16(s.hi, s.hi), _mm_unpackhi_epi16(s.lo, s.lo)}; }
 
-inline __m128i Channel(__m128i base, const Split& luma, const Split& chroma) {
-  __m128i lo;
-  const __m128i carry = Carry(luma.lo, chroma.lo, lo);
-  return _mm_add_epi16(_mm_add_epi16(base, chroma.hi), carry);
+// The carry of lo(luma) + lo(chroma) is lo(luma) > 65535 - lo(chroma), unsigned. Both
+// sides come biased by 0x8000 so that a signed comparison decides it: `lumaLo` is
+// lo(luma) ^ 0x8000 and `chroma.lo` holds (65535 - lo(chroma)) ^ 0x8000 (see Biased).
+inline __m128i Channel(__m128i base, __m128i lumaLo, const Split& chroma) {
+  return _mm_sub_epi16(_mm_add_epi16(base, chroma.hi), _mm_cmpgt_epi16(lumaLo, chroma.lo));
 }
 
 struct Channels {
@@ -76,7 +83,8 @@ inline Channels EightPixels(__m128i luma8, const Split& b, const Split& g, const
   const __m128i yy = _mm_unpacklo_epi8(_mm_subs_epu8(luma8, _mm_set1_epi8(16)), _mm_setzero_si128());
   const Split l = Multiply(yy, 10774);
   const __m128i base = _mm_add_epi16(yy, l.hi);
-  return {Channel(base, l, b), Channel(base, l, g), Channel(base, l, r)};
+  const __m128i lumaLo = _mm_xor_si128(l.lo, _mm_set1_epi16(static_cast<short>(0x8000)));
+  return {Channel(base, lumaLo, b), Channel(base, lumaLo, g), Channel(base, lumaLo, r)};
 }
 
 inline __m128i Load8(const std::uint8_t* p) {

@@ -173,15 +173,16 @@ TEST(ColourConversion, CasesOfTheFormulas) {
 }
 
 TEST(ColourConversion, PictureEqualsThePixelFormulaEverywhere) {
-  // Every Y against a spread of chroma pairs, through the table-driven picture path.
-  const int w = 256, h = 2 * 64;
+  // Y runs 0..255 along each row (backwards in odd rows); over the row pairs every Y
+  // meets every Cb and every Cr value.
+  const int w = 256, h = 2 * 256;
   std::vector<std::uint8_t> y(w * h), cb(w / 2 * h / 2), cr(w / 2 * h / 2), out(w * h * 3);
   for (int r = 0; r < h; ++r)
-    for (int x = 0; x < w; ++x) y[r * w + x] = static_cast<std::uint8_t>(x);
-  for (int r = 0; r < h / 2; ++r)
-    for (int x = 0; x < w / 2; ++x) {
-      cb[r * w / 2 + x] = static_cast<std::uint8_t>(r * 4 + (x & 3));
-      cr[r * w / 2 + x] = static_cast<std::uint8_t>(255 - r * 4 - (x >> 5));
+    for (int x = 0; x < w; ++x) y[r * w + x] = static_cast<std::uint8_t>(r % 2 ? 255 - x : x);
+  for (int k = 0; k < h / 2; ++k)
+    for (int c = 0; c < w / 2; ++c) {
+      cb[k * w / 2 + c] = static_cast<std::uint8_t>(k + 7 * c);
+      cr[k * w / 2 + c] = static_cast<std::uint8_t>(13 * k + 3 * c);
     }
   const camdec::PlaneView planes{y.data(), cb.data(), cr.data(), w, w / 2};
   std::vector<void (*)(const camdec::PlaneView&, int, int, std::uint8_t*)> ways = {camdec::ConvertToBgr};
