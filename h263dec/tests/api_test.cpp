@@ -1,7 +1,11 @@
 // The exported functions, group headers, and what happens to damaged pictures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +16,8 @@
 #include "instance.h"
 #include "kavrel/clock.h"
 #include "kavrel/window_handles.h"
+#include "stream_split.h"
+#include "test_streams.h"
 
 namespace {
 
@@ -251,6 +257,74 @@ TEST(DamagedPictures, VectorOutsideThePictureIsAnErrorOnlyInTheDefaultMode) {
     s.Put(w.Bytes());
     EXPECT_EQ(reports, mode == 0 ? 1 : 0) << mode;
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::uint8_t> ReadStream(const std::string& name) {
+  std::ifstream in(camdec_test::StreamPath(name), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Decodes the first `count` pictures of a stream; `damage` may spoil the last one.
+std::vector<std::uint8_t> DecodeFirst(const std::vector<std::uint8_t>& stream, std::size_t count, int* reports,
+                                      const std::function<void(std::vector<std::uint8_t>&)>& damage = {}) {
+  const std::vector<PictureSpan> pictures = SplitPictures(stream);
+  Session s;
+  *reports = 0;
+  camdec::Instance()->SetErrorSink([&](const std::string&) { ++*reports; });
+  for (std::size_t i = 0; i < count && i < pictures.size(); ++i) {
+    std::vector<std::uint8_t> picture(stream.begin() + long(pictures[i].offset),
+                                      stream.begin() + long(pictures[i].offset + pictures[i].length));
+    if (i + 1 == count && damage) damage(picture);
+    s.Put(picture);
+  }
+  return s.output;
+}
+
+TEST(DamagedPictures, AnInterPictureResumesAtTheNextGroupHeader) {
+  const std::vector<std::uint8_t> stream = ReadStream("qcif_inter_gob_q8");
+  int reports = 0;
+  const std::vector<std::uint8_t> clean = DecodeFirst(stream, 3, &reports);
+  ASSERT_EQ(reports, 0);
+  const std::vector<std::uint8_t> damaged = DecodeFirst(stream, 3, &reports, [](std::vector<std::uint8_t>& p) {
+    for (std::size_t i = p.size() / 2; i < p.size() / 2 + 6; ++i) p[i] = 0x00;  // a run of zeros mid-picture
+  });
+  EXPECT_EQ(reports, 1);
+  // Groups (rows of macroblocks) before the damage and after the next group header
+  // are the clean ones; the first and the last certainly.
+  int equalGroups = 0;
+  bool first = false, last = false;
+  for (int gob = 0; gob < 9; ++gob) {
+    const std::size_t begin = std::size_t(gob) * 16 * 176 * 3, end = begin + 16 * 176 * 3;
+    const bool equal = std::equal(clean.begin() + long(begin), clean.begin() + long(end), damaged.begin() + long(begin));
+    equalGroups += equal;
+    if (gob == 0) first = equal;
+    if (gob == 8) last = equal;
+  }
+  EXPECT_TRUE(first);
+  EXPECT_TRUE(last);
+  EXPECT_GE(equalGroups, 6);
+  EXPECT_LT(equalGroups, 9);
+}
+
+TEST(StreamSplit, PicturesStartAtByteAlignedStartCodes) {
+  const std::vector<std::uint8_t> stream = {0x12, 0x00, 0x00, 0x80, 0x01, 0x02,  // junk, picture 1
+                                            0x00, 0x00, 0x83, 0x05,              // picture 2
+                                            0x00, 0x00, 0x7F, 0x00, 0x00, 0x84,  // not start codes
+                                            0x00, 0x00, 0x81};                   // picture 3
+  const std::vector<PictureSpan> p = SplitPictures(stream);
+  ASSERT_EQ(p.size(), 3u);
+  EXPECT_EQ(p[0].offset, 1u);
+  EXPECT_EQ(p[0].length, 5u);
+  EXPECT_EQ(p[1].offset, 6u);
+  EXPECT_EQ(p[1].length, 10u);
+  EXPECT_EQ(p[2].offset, 16u);
+  EXPECT_EQ(p[2].length, 3u);
+  EXPECT_TRUE(SplitPictures({}).empty());
+  EXPECT_TRUE(SplitPictures({0x00, 0x00}).empty());
 }
 
 }  // namespace
