@@ -63,7 +63,6 @@ bool Decoder::Init(std::uint32_t window, const std::uint8_t* input, std::uint8_t
   mbRows_ = height_ / 16;
   for (auto& s : sets_) s.Allocate(width_, height_);
   current_ = 0;
-  haveReference_ = false;
   info_.assign(static_cast<std::size_t>(mbCols_ * mbRows_), MbInfo{});
   row_.assign(static_cast<std::size_t>(mbCols_), MacroblockData{});
   return true;
@@ -105,16 +104,10 @@ void Decoder::Decode(int length) {
   ref_ = &sets_[current_];
   current_ = (current_ + 1) % 3;
   cur_ = &sets_[current_];
-  if (h.inter && haveReference_) ref_->ExtendBorder();
-  if (h.inter && !haveReference_) {
-    // Only after a damaged first picture: predict from mid-grey.
-    std::fill(ref_->y.begin(), ref_->y.end(), 128);
-    std::fill(ref_->cb.begin(), ref_->cb.end(), 128);
-    std::fill(ref_->cr.begin(), ref_->cr.end(), 128);
-    haveReference_ = true;
-  }
+  // An inter picture always follows a decoded one (noPictureYet), whose border its
+  // vectors may reach. Before the first picture the sets hold mid-grey.
+  if (h.inter) ref_->ExtendBorder();
   DecodePicture(bits, h);
-  haveReference_ = true;
   ConvertToBgr(PlaneView{cur_->Y(), cur_->Cb(), cur_->Cr(), cur_->yStride, cur_->cStride}, width_, height_,
                output_);
   ++frameCount_;
@@ -168,6 +161,7 @@ void Decoder::DecodePicture(BitReader& bits, const PictureHeader& h) {
         ReadGobHeader(bits, h.continuousPresence, g);
         const int first = g.number * perGob;
         if (g.number >= 1 && g.number < gobCount && first >= mb && g.quant != 0) {
+          if (first > mb) Report("groups missing before group " + std::to_string(g.number));
           Conceal(mb, first);
           mb = first;
           quant = g.quant;

@@ -74,7 +74,6 @@ class Decoder {
 
   PlaneSet sets_[3];
   int current_ = 0;
-  bool haveReference_ = false;
   PlaneSet* ref_ = nullptr;
   PlaneSet* cur_ = nullptr;
 

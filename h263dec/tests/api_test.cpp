@@ -186,6 +186,25 @@ TEST(DamagedPictures, OneReportOneWaitAndResynchronisationAtTheNextGroup) {
   kavrel::UnregisterWindow(handle);
 }
 
+TEST(DamagedPictures, MissingGroupsShowThePreviousPicture) {
+  Session s;
+  int reports = 0;
+  camdec::Instance()->SetErrorSink([&](const std::string&) { ++reports; });
+  s.Put(IntraPicture(60));
+  BitWriter w;
+  camdec_test::HeaderFields f;
+  f.quant = 5;
+  camdec_test::PutPictureHeader(w, f);
+  for (int mb = 0; mb < 22; ++mb) camdec_test::PutIntraMacroblock(w, 200);  // groups 0 and 1
+  camdec_test::PutGobHeader(w, 4, 5);                                        // 2 and 3 lost
+  for (int mb = 0; mb < 55; ++mb) camdec_test::PutIntraMacroblock(w, 200);
+  w.AlignWithZeros();
+  s.Put(w.Bytes());
+  EXPECT_EQ(reports, 1);
+  auto luma = [&](int gob) { return s.output[(gob * 16 * 176 + 88) * 3]; };
+  for (int gob = 0; gob < 9; ++gob) EXPECT_EQ(luma(gob) < luma(0), gob == 2 || gob == 3) << gob;
+}
+
 TEST(DamagedPictures, WithoutAWindowTheReportGoesToStandardErrorAndNothingWaits) {
   kavrel::FakeClock clock;
   kavrel::ScopedClock scoped(clock);
