@@ -18,6 +18,9 @@ constexpr std::uint32_t kPauseShrinkLimit = 100;  // shrinks while above this
 constexpr std::uint32_t kSleepSliceMs = 20;
 // How often a thread with nothing left to do looks for its stop message.
 constexpr std::uint32_t kIdlePollMs = 20;
+// How often the receiver tries again to push into a full queue. The renderer frees a
+// slot at most every 80 ms, so trying more often only burns the processor.
+constexpr std::uint32_t kFullQueueRetryMs = 10;
 
 // The first bytes of an H.263 picture: the 22-bit picture start code.
 bool StartsPicture(const std::uint8_t* p) { return p[0] == 0 && p[1] == 0 && (p[2] & 0xFC) == 0x80; }
@@ -213,7 +216,7 @@ void CctvPlayer::ReceiveThread() {
     // A full queue empties as the renderer draws; look for a stop meanwhile.
     while (!frames_->Push(length)) {
       if (auto stop = TakeStopMessage(*receiver_.stops)) return EndReceiver(stop);
-      kavrel::Sleep(1);
+      kavrel::Sleep(kFullQueueRetryMs);
     }
     received_.fetch_add(1, std::memory_order_relaxed);
   }

@@ -31,12 +31,12 @@ AutoResetEvent::~AutoResetEvent() {
 }
 
 void AutoResetEvent::Set() {
-  signalled_.store(true, std::memory_order_release);
+  signalled_.store(1, std::memory_order_release);
   signalled_.notify_all();
 }
 
 void AutoResetEvent::Wait() {
-  while (!signalled_.exchange(false, std::memory_order_acquire)) signalled_.wait(false, std::memory_order_acquire);
+  while (signalled_.exchange(0, std::memory_order_acquire) == 0) signalled_.wait(0, std::memory_order_acquire);
 }
 
 AutoResetEvent* AutoResetEvent::FromHandle(std::uint32_t handle) {

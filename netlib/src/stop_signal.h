@@ -28,7 +28,7 @@ class AutoResetEvent {
   static AutoResetEvent* FromHandle(std::uint32_t handle);
 
  private:
-  std::atomic<bool> signalled_{false};
+  std::atomic<int> signalled_{0};  // an int waits on the futex itself
   std::uint32_t handle_ = 0;
 };
 

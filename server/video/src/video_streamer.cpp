@@ -137,6 +137,7 @@ void VideoStreamer::Stop() {
   acceptor_.close(ignored);
   auto streams = std::move(streams_);
   streams_.clear();
+  activeStreams_ = 0;
   for (const auto& s : streams) {
     s->owner = nullptr;
     s->End("server stopping");
@@ -153,6 +154,7 @@ void VideoStreamer::Accept() {
       } else {
         auto stream = std::make_shared<Stream>(*this, std::move(socket));
         streams_.insert(stream);
+        activeStreams_ = streams_.size();
         stream->Begin();
       }
     }
@@ -173,6 +175,9 @@ std::optional<std::uint32_t> VideoStreamer::TakeTicket(const asio::ip::address& 
   return ticket.camera;
 }
 
-void VideoStreamer::Ended(const std::shared_ptr<Stream>& stream) { streams_.erase(stream); }
+void VideoStreamer::Ended(const std::shared_ptr<Stream>& stream) {
+  streams_.erase(stream);
+  activeStreams_ = streams_.size();
+}
 
 }  // namespace kavreld

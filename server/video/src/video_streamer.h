@@ -6,6 +6,7 @@
 #pragma once
 
 #include <asio.hpp>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -50,7 +51,8 @@ class VideoStreamer {
   // The next stream from `client` shows `camera` (called by the relay).
   void Expect(const asio::ip::address& client, std::uint32_t camera);
   const VideoStreamerOptions& options() const { return options_; }
-  std::size_t ActiveStreams() const { return streams_.size(); }
+  // Streams open now (readable from any thread).
+  std::size_t ActiveStreams() const { return activeStreams_.load(); }
 
  private:
   friend struct Stream;
@@ -70,6 +72,7 @@ class VideoStreamer {
   asio::ip::tcp::acceptor acceptor_;
   std::map<asio::ip::address, Ticket> tickets_;
   std::set<std::shared_ptr<Stream>> streams_;
+  std::atomic<std::size_t> activeStreams_{0};
 };
 
 }  // namespace kavreld
