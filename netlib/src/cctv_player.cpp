@@ -1,6 +1,10 @@
 #include "cctv_player.h"
 
+#include <poll.h>
+#include <sys/socket.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "camdec.h"
@@ -18,6 +22,8 @@ constexpr std::uint32_t kPauseShrinkLimit = 100;  // shrinks while above this
 constexpr std::uint32_t kSleepSliceMs = 20;
 // How often a thread with nothing left to do looks for its stop message.
 constexpr std::uint32_t kIdlePollMs = 20;
+// The receiver looks for its stop message at least this often while it waits for bytes.
+constexpr std::uint32_t kStopSliceMs = 50;
 // How often the receiver tries again to push into a full queue. The renderer frees a
 // slot at most every 80 ms, so trying more often only burns the processor.
 constexpr std::uint32_t kFullQueueRetryMs = 10;
@@ -102,10 +108,30 @@ void CctvPlayer::StopWorker(Worker& worker) {
 // ---- receiver ----
 
 CctvPlayer::ReadResult CctvPlayer::ReadStream(void* buffer, std::size_t n) {
-  long r = RecvWithTimeout(*stream_, buffer, n, idleMs_);
-  if (r == static_cast<long>(n)) return ReadResult::Ok;
-  if (r == 0) return ReadResult::Closed;
-  return ReadResult::TimedOut;
+  // Like RecvWithTimeout (the idle time counts from the last byte), but a stop message
+  // ends the read within a slice, however slowly the stream trickles.
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  std::size_t got = 0;
+  std::uint32_t last = kavrel::GetTickCount();
+  while (got < n) {
+    if (auto stop = TakeStopMessage(*receiver_.stops)) {
+      pendingStop_ = stop;
+      return ReadResult::Stopped;
+    }
+    std::uint32_t idle = kavrel::GetTickCount() - last;
+    if (idle > idleMs_) return ReadResult::TimedOut;
+    pollfd p{stream_->fd(), POLLIN, 0};
+    int ready = ::poll(&p, 1, static_cast<int>(std::min(kStopSliceMs, idleMs_ - idle + 1)));
+    if (ready <= 0) continue;  // nothing yet (or a signal): look again
+    ssize_t r = ::recv(stream_->fd(), out + got, n - got, 0);
+    if (r > 0) {
+      got += static_cast<std::size_t>(r);
+      last = kavrel::GetTickCount();
+    } else if (r == 0 || (errno != EINTR && errno != EAGAIN)) {
+      return ReadResult::Closed;  // the stream ended or broke: nothing more will come
+    }
+  }
+  return ReadResult::Ok;
 }
 
 CctvPlayer::ReadResult CctvPlayer::ReadPicture(std::size_t offset, std::size_t length) {
@@ -149,14 +175,10 @@ CctvPlayer::ReadResult CctvPlayer::Resynchronise(std::size_t& length, std::size_
       --filled;
     }
     ReadResult r = ReadStream(window + filled, 1);
-    if (r == ReadResult::Ok) {
+    if (r == ReadResult::Ok)
       ++filled;
-    } else if (r == ReadResult::Closed) {
-      return r;
-    } else if (auto stop = TakeStopMessage(*receiver_.stops)) {
-      pendingStop_ = stop;
-      return ReadResult::Stopped;
-    }
+    else if (r != ReadResult::TimedOut)
+      return r;  // a silent stream is no reason to give up the search
   }
 }
 
@@ -184,8 +206,7 @@ void CctvPlayer::ReceiveThread() {
       // frame has begun and a time-out loses its boundary.
       r = ReadStream(header, 1);
       if (r == ReadResult::TimedOut) continue;
-      if (r == ReadResult::Closed) return EndReceiver(std::nullopt);
-      r = ReadStream(header + 1, kFrameHeaderSize - 1);
+      if (r == ReadResult::Ok) r = ReadStream(header + 1, kFrameHeaderSize - 1);
       if (r == ReadResult::Ok) {
         std::uint32_t type = kavrel::ReadU32(header, 0);
         length = type == kPictureFrame ? kavrel::ReadU32(header, 4) : 0;
@@ -193,17 +214,19 @@ void CctvPlayer::ReceiveThread() {
           // Larger than any slot: the frame is dropped, the stream goes on after it.
           dropped_.fetch_add(1, std::memory_order_relaxed);
           r = Skip(length);
-          if (r == ReadResult::Closed) return EndReceiver(std::nullopt);
-          if (r == ReadResult::TimedOut) inStep = false;
-          continue;
+          if (r == ReadResult::Ok) continue;
+          if (r == ReadResult::TimedOut) {
+            inStep = false;
+            continue;
+          }
         }
       }
     } else {
       r = Resynchronise(length, have);
-      if (r == ReadResult::Stopped) return EndReceiver(pendingStop_);
       if (r == ReadResult::Ok) inStep = true;
     }
     if (r == ReadResult::Ok) r = ReadPicture(have, length);
+    if (r == ReadResult::Stopped) return EndReceiver(pendingStop_);
     if (r == ReadResult::Closed) return EndReceiver(std::nullopt);
     if (r == ReadResult::TimedOut) {
       // Bytes taken before the time-out are gone: drop the partial frame and find the

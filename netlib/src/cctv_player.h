@@ -67,14 +67,16 @@ class CctvPlayer {
 
   void ReceiveThread();
   void RenderThread();
-  // Reads n bytes of the stream; Stopped only after a time-out with a stop waiting.
+  // Reads n bytes of the stream: TimedOut when nothing came for the idle time, Closed
+  // when the stream ended, Stopped (pendingStop_ set) as soon as a stop message came.
   ReadResult ReadStream(void* buffer, std::size_t n);
   // Reads a frame's `length` bytes into the input buffer from `offset` on, in pieces.
   ReadResult ReadPicture(std::size_t offset, std::size_t length);
   // Reads and forgets `length` bytes.
   ReadResult Skip(std::size_t length);
-  // Reads until a picture frame header is plausible again; its length goes to `length`
-  // and the picture bytes already read to the input buffer (`have` of them).
+  // Reads until a picture frame header is plausible again (type 1, a length that fits a
+  // slot, a picture start code after it); its length goes to `length` and the picture
+  // bytes already read to the input buffer (`have` of them).
   ReadResult Resynchronise(std::size_t& length, std::size_t& have);
   // The receiver's end: signal the stop message's event (waiting for one if needed).
   void EndReceiver(std::optional<std::uint32_t> event);
@@ -99,7 +101,7 @@ class CctvPlayer {
   std::atomic<long> shown_{0};
   std::atomic<long> dropped_{0};
   std::atomic<std::uint32_t> pause_{kFirstPauseMs};
-  std::optional<std::uint32_t> pendingStop_;  // receiver's: a stop met while resynchronising
+  std::optional<std::uint32_t> pendingStop_;  // receiver's: a stop met inside a read
 };
 
 }  // namespace zmntp

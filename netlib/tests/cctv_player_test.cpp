@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -160,6 +161,21 @@ TEST_F(Player, StopsWhateverTheStreamIsDoing) {
   Send(FrameHeader(1, 5000));
   Send(std::vector<std::uint8_t>(100, 7));
   player_.Stop();
+  // A stream trickling a frame a byte at a time, never idle long enough to time out.
+  ASSERT_EQ(player_.Start(window_.handle(), 2, stream_), 0);
+  Send(FrameHeader(1, 20000));
+  std::atomic<bool> trickling{true};
+  std::thread trickle([&] {
+    std::uint8_t byte = 0x55;
+    while (trickling) {
+      ::send(peer_, &byte, 1, MSG_NOSIGNAL);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  player_.Stop();
+  trickling = false;
+  trickle.join();
   // A closed stream.
   ASSERT_EQ(player_.Start(window_.handle(), 2, stream_), 0);
   ::close(peer_);

@@ -1,62 +1,13 @@
 // zmntp-cli against the relay and the video server: the session's pictures, written
 // by the tool's --frames window, are the pixels camdec-cli decodes from the same clip,
 // and code 161 ends the session.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <chrono>
 
+#include "programs.h"
 #include "video_server_fixture.h"
-
-extern char** environ;
 
 namespace kavreld::testing {
 namespace {
-
-struct Finished {
-  bool exited = false;
-  int status = -1;
-  std::string output;
-};
-
-// Runs a program with its standard output to a file; killed if it outlives `limit`.
-Finished RunProgram(const std::vector<std::string>& args, const std::filesystem::path& out,
-             std::chrono::milliseconds limit) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  Finished f;
-  int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return f;
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      return f;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  f.exited = WIFEXITED(status);
-  f.status = WEXITSTATUS(status);
-  Bytes text = ReadFile(out);
-  f.output.assign(text.begin(), text.end());
-  return f;
-}
-
-std::string Name(std::size_t frame) {
-  char name[32];
-  std::snprintf(name, sizeof name, "frame-%05zu.bmp", frame);
-  return name;
-}
 
 class EndToEnd : public VideoServerTest {
  protected:
@@ -95,20 +46,7 @@ TEST_F(EndToEnd, ToolWritesThePicturesTheDecoderMakesOfTheClip) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "cwd" / "DBM.TXT"));
 
   // Frame k shows picture k of the clip (it loops from its intra picture).
-  std::size_t frames = 0;
-  for (; std::filesystem::exists(dir_ / "frames" / Name(frames)); ++frames) {
-    SCOPED_TRACE(frames);
-    Bytes bmp = ReadFile(dir_ / "frames" / Name(frames));
-    ASSERT_EQ(bmp.size(), 54 + kPicture);
-    EXPECT_EQ(bmp[0], 'B');
-    EXPECT_EQ(bmp[1], 'M');
-    EXPECT_EQ(kavrel::ReadU32(bmp.data(), 10), 54u);
-    EXPECT_EQ(kavrel::ReadU32(bmp.data(), 18), 176u);
-    EXPECT_EQ(kavrel::ReadU32(bmp.data(), 22), 144u);  // bottom-up
-    EXPECT_EQ(kavrel::ReadLE<std::uint16_t>(bmp.data(), 28), 24);
-    const auto* want = decoded.data() + (frames % 10) * kPicture;
-    EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), want));
-  }
+  std::size_t frames = CheckFrames(dir_ / "frames", decoded);
   // The renderer's first pause is 500 ms and shrinks while frames wait.
   EXPECT_GE(frames, 2u);
 }

@@ -1,0 +1,74 @@
+// The same session against the kavreld program, on the sample data's camera clips
+// (built only where kavreld is).
+#include <sys/socket.h>
+
+#include <chrono>
+
+#include "programs.h"
+#include "video_server_fixture.h"
+
+namespace kavreld::testing {
+namespace {
+
+class Kavreld : public VideoServerTest {
+ protected:
+  void TearDown() override {
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    VideoServerTest::TearDown();
+  }
+  // True once something accepts on the address at `port` (a few seconds at most).
+  bool Listening(std::uint16_t port) {
+    for (int i = 0; i < 250; ++i) {
+      int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      sockaddr_in addr{};
+      addr.sin_family = AF_INET;
+      addr.sin_port = htons(port);
+      ::inet_pton(AF_INET, address_.c_str(), &addr.sin_addr);
+      bool up = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+      ::close(fd);
+      if (up) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+};
+
+TEST_F(Kavreld, SessionShowsTheSampleCameraAndStopReturns) {
+#ifndef KAVRELD_PATH
+  GTEST_SKIP() << "kavreld is not part of this build";
+#else
+  const char* home = std::getenv("KAVREL_HOME");
+  ASSERT_NE(home, nullptr);
+  const std::filesystem::path clip = std::filesystem::path(home) / "cctv" / "1.263";
+  ASSERT_TRUE(std::filesystem::exists(clip));
+  std::filesystem::create_directories(dir_ / "frames");
+  std::filesystem::create_directories(dir_ / "cwd");
+
+  Finished reference = RunProgram({CAMDEC_CLI_PATH, "decode", clip.string(), (dir_ / "reference.bgr").string()},
+                                  dir_ / "camdec.txt", std::chrono::seconds(30));
+  ASSERT_TRUE(reference.exited && reference.status == 0) << reference.output;
+  const Bytes decoded = ReadFile(dir_ / "reference.bgr");
+  ASSERT_FALSE(decoded.empty());
+
+  Background server({KAVRELD_PATH, "--listen", address_, "--port", "7000", "--relay-port", "6000", "--video-port",
+                     "6100", "--data", home, "--db", (dir_ / "members.db").string()},
+                    dir_ / "kavreld.txt");
+  ASSERT_TRUE(server.started());
+  ASSERT_TRUE(Listening(6000)) << std::string(ReadFile(dir_ / "kavreld.txt").begin(),
+                                              ReadFile(dir_ / "kavreld.txt").end());
+
+  std::filesystem::current_path(dir_ / "cwd");
+  Finished tool = RunProgram({ZMNTP_CLI_PATH, "--server", address_, "--frames", (dir_ / "frames").string(),
+                              "160=video:1@" + address_, "sleep:1500", "161", "160=video:4242@" + address_, "161"},
+                             dir_ / "tool.txt", std::chrono::seconds(20));
+  ASSERT_TRUE(tool.exited) << "zmntp-cli did not finish";
+  EXPECT_EQ(tool.status, 0);
+  EXPECT_GE(CheckFrames(dir_ / "frames", decoded), 2u);
+  // Camera 4242 has no clip: the relay refuses it.
+  Bytes log = ReadFile(dir_ / "cwd" / "DBM.TXT");
+  EXPECT_NE(std::string(log.begin(), log.end()).find("ZMNT:recv1:=8"), std::string::npos);
+#endif
+}
+
+}  // namespace
+}  // namespace kavreld::testing
