@@ -6,13 +6,15 @@
 // 8 bytes {u32 status, u32 0} again and closes.
 #pragma once
 
-#include <asio.hpp>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+
+// After a standard header: Asio picks its allocator from what the library declares.
+#include <asio.hpp>
 
 #include "video_streamer.h"
 

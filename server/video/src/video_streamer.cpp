@@ -34,7 +34,7 @@ struct VideoStreamer::Stream : std::enable_shared_from_this<Stream> {
     clip = std::move(*loaded);
     this->camera = *camera;
     owner->log_("video: camera " + std::to_string(*camera) + " streams to " + client.to_string() + " (" +
-                std::to_string(clip.pictures.size()) + " pictures)");
+                std::to_string(clip.pictures.size()) + (clip.pictures.size() == 1 ? " picture)" : " pictures)"));
     // The client sends nothing more: a read that ends is its close.
     auto self = shared_from_this();
     socket.async_read_some(asio::buffer(scratch), [self](std::error_code, std::size_t) { self->End("closed"); });

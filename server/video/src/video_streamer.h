@@ -5,7 +5,6 @@
 // own frame rate, until the client closes the connection.
 #pragma once
 
-#include <asio.hpp>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +15,9 @@
 #include <optional>
 #include <set>
 #include <string>
+
+// After a standard header: Asio picks its allocator from what the library declares.
+#include <asio.hpp>
 
 namespace kavreld {
 

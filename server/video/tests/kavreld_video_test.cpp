@@ -54,8 +54,10 @@ TEST_F(Kavreld, SessionShowsTheSampleCameraAndStopReturns) {
                      "6100", "--data", home, "--db", (dir_ / "members.db").string()},
                     dir_ / "kavreld.txt");
   ASSERT_TRUE(server.started());
-  ASSERT_TRUE(Listening(6000)) << std::string(ReadFile(dir_ / "kavreld.txt").begin(),
-                                              ReadFile(dir_ / "kavreld.txt").end());
+  if (!Listening(6000)) {
+    Bytes log = ReadFile(dir_ / "kavreld.txt");
+    FAIL() << "kavreld did not start: " << std::string(log.begin(), log.end());
+  }
 
   std::filesystem::current_path(dir_ / "cwd");
   Finished tool = RunProgram({ZMNTP_CLI_PATH, "--server", address_, "--frames", (dir_ / "frames").string(),
