@@ -175,10 +175,10 @@ std::optional<Step> ParseStep(const std::string& arg, std::string& error) {
   step.value = *code;
   if (eq != std::string::npos && arg.compare(eq + 1, 6, "video:") == 0) {
     // video:CAMERA@RELAY -> {window handle (filled in later), camera, relay address text}
-    std::string spec = arg.substr(eq + 7);
-    std::size_t at = spec.find('@');
-    auto camera = at == std::string::npos ? std::nullopt : ParseNumber(spec.substr(0, at), 0xFFFFFFFFul);
-    std::string relay = at == std::string::npos ? std::string() : spec.substr(at + 1);
+    std::string video = arg.substr(eq + 7);
+    std::size_t at = video.find('@');
+    auto camera = at == std::string::npos ? std::nullopt : ParseNumber(video.substr(0, at), 0xFFFFFFFFul);
+    std::string relay = at == std::string::npos ? std::string() : video.substr(at + 1);
     in_addr parsed{};
     if (!camera || relay.size() > 15 || ::inet_pton(AF_INET, relay.c_str(), &parsed) != 1) {
       error = "video needs CAMERA@RELAY with a camera number and a dotted IPv4 relay address";
