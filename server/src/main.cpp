@@ -1,10 +1,11 @@
 // kavreld: the reference traffic server.
 //
 //   kavreld [--listen ADDR] [--port N] [--data DIR] [--db FILE] [--seed N]
-//           [--idle-timeout MS] [--max-connections N]
+//           [--idle-timeout MS] [--max-connections N] [--relay-port N] [--video-port N]
 //
 // Serves members (SQLite), live traffic simulated over the road file, places,
-// routes, the news flash, texts, limits, broadcasts, questions and camera pictures.
+// routes, the news flash, texts, limits, broadcasts, questions and camera pictures,
+// the bulk exchange, and live video through the camera relay and the video server.
 // One log line per request on standard error; SIGINT and SIGTERM stop it cleanly.
 #include <csignal>
 #include <cstdio>
@@ -15,23 +16,27 @@
 
 #include <asio.hpp>
 
+#include "camera_relay.h"
 #include "kavrel/clock.h"
 #include "kavrel/handheld_path.h"
 #include "request_handler.h"
 #include "tcp_server.h"
+#include "video_streamer.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: kavreld [--listen ADDR] [--port N] [--data DIR] [--db FILE] [--seed N]\n"
-    "               [--idle-timeout MS] [--max-connections N]\n"
+    "               [--idle-timeout MS] [--max-connections N] [--relay-port N] [--video-port N]\n"
     "  --listen ADDR        IPv4 address to listen on (127.0.0.1)\n"
     "  --port N             TCP port (7000)\n"
     "  --data DIR           road.dat, server/ and cctv/ (the installed sample data)\n"
     "  --db FILE            member database (DIR/members.db)\n"
     "  --seed N             seed of the traffic simulation (1)\n"
     "  --idle-timeout MS    close a connection idle this long (10000)\n"
-    "  --max-connections N  connections served at once (256)\n";
+    "  --max-connections N  connections served at once (256)\n"
+    "  --relay-port N       camera relay's TCP port (6000)\n"
+    "  --video-port N       video server's TCP port (6100)\n";
 
 std::optional<unsigned long long> Number(const std::string& s, unsigned long long min, unsigned long long max) {
   if (s.empty() || s.size() > 20) return std::nullopt;
@@ -62,6 +67,8 @@ int main(int argc, char** argv) {
   kavreld::HandlerSetup setup;
   setup.dataDir = kavrel::DataDirectory();
   std::optional<std::filesystem::path> db;
+  kavreld::CameraRelayOptions relayOptions;
+  kavreld::VideoStreamerOptions videoOptions;
 
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -93,6 +100,14 @@ int main(int argc, char** argv) {
       auto v = Number(value, 1, 100000);
       if (!v) return Usage("--max-connections takes 1..100000");
       options.maxConnections = static_cast<std::size_t>(*v);
+    } else if (arg == "--relay-port") {
+      auto v = Number(value, 1, 65535);
+      if (!v) return Usage("--relay-port takes 1..65535");
+      relayOptions.port = static_cast<std::uint16_t>(*v);
+    } else if (arg == "--video-port") {
+      auto v = Number(value, 1, 65535);
+      if (!v) return Usage("--video-port takes 1..65535");
+      videoOptions.port = static_cast<std::uint16_t>(*v);
     } else {
       return Usage("unknown option " + arg);
     }
@@ -114,11 +129,22 @@ int main(int argc, char** argv) {
     LogLine("cannot start: " + error);
     return 1;
   }
+  // Live video: the camera relay names the video server, which streams cctv/<id>.263.
+  relayOptions.address = videoOptions.address = options.address;
+  videoOptions.clips = setup.dataDir / "cctv";
+  kavreld::VideoStreamer streamer(io, videoOptions, LogLine);
+  kavreld::CameraRelay relay(io, streamer, relayOptions, LogLine);
+  if (!streamer.Start(error) || !relay.Start(error)) {
+    LogLine("cannot start: " + error);
+    return 1;
+  }
   asio::signal_set signals(io, SIGINT, SIGTERM);
   signals.async_wait([&](const std::error_code& ec, int signal) {
     if (ec) return;
     LogLine(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
     server.Stop();
+    relay.Stop();
+    streamer.Stop();
     io.stop();
   });
   LogLine("listening on " + options.address + ":" + std::to_string(options.port) + " with " +
