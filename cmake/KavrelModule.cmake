@@ -50,6 +50,12 @@ function(kavrel_fuzz name)
   endif()
   kavrel_warnings(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  # The list scripts/fuzz runs campaigns from: one "name|seed dir" line per target.
+  list(JOIN ARG_SEEDS "," seeds)
+  set_property(GLOBAL APPEND PROPERTY KAVREL_FUZZ_TARGETS "${name}|${seeds}")
+  get_property(targets GLOBAL PROPERTY KAVREL_FUZZ_TARGETS)
+  list(JOIN targets "\n" lines)
+  file(WRITE ${CMAKE_BINARY_DIR}/fuzz_targets.txt "${lines}\n")
 endfunction()
 
 # Adds every sub-folder of the current folder that has a CMakeLists.txt.
