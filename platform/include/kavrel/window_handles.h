@@ -18,7 +18,9 @@ struct TextRect {
 class WindowTarget {
  public:
   virtual ~WindowTarget() = default;
-  // `bgr` holds width x height pixels of 3 bytes (blue, green, red), rows top first.
+  // Copies a 24-bit bottom-up bitmap to the window at client position (1, 1): `bgr`
+  // holds width x height pixels of 3 bytes (blue, green, red), and the first row in
+  // memory is the bitmap's bottom row, as a device-independent bitmap keeps it.
   virtual void ShowPicture(const std::uint8_t* bgr, int width, int height) = 0;
   // Draws a UTF-8 text in the rectangle (client coordinates).
   virtual void DrawText(std::string_view utf8, const TextRect& rect) = 0;
