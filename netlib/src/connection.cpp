@@ -1,10 +1,10 @@
 #include "connection.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -62,22 +62,18 @@ std::vector<std::uint8_t> MakeRequestHeader(std::uint32_t code, const std::uint8
 
 namespace {
 
-// One connect attempt with a bounded wait; returns 0 or -1 like connect().
+// One connect attempt with a bounded wait; returns 0 or -1 like connect(). The send
+// time-out bounds the connect here, and later every send of the request.
 int ConnectOnce(int fd, const sockaddr_in& addr) {
-  int flags = ::fcntl(fd, F_GETFL, 0);
-  ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-  int r = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
-  if (r != 0 && errno == EINPROGRESS) {
-    pollfd p{fd, POLLOUT, 0};
-    r = -1;
-    if (::poll(&p, 1, static_cast<int>(Timeouts().connectWaitMs)) == 1) {
-      int err = 0;
-      socklen_t len = sizeof err;
-      if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0) r = 0;
-    }
-  }
-  ::fcntl(fd, F_SETFL, flags);
-  return r;
+  timeval limit{};
+  limit.tv_sec = static_cast<time_t>(Timeouts().connectWaitMs / 1000);
+  limit.tv_usec = static_cast<suseconds_t>((Timeouts().connectWaitMs % 1000) * 1000);
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+  int r;
+  do {
+    r = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+  } while (r != 0 && errno == EINTR);
+  return r == 0 ? 0 : -1;
 }
 
 }  // namespace
@@ -132,24 +128,22 @@ long RecvWithTimeout(const Socket& s, void* buffer, std::size_t n, std::uint32_t
   std::size_t got = 0;
   std::uint32_t last = kavrel::GetTickCount();
   while (got < n) {
+    // Take what is waiting; wait only when nothing is.
+    ssize_t r = ::recv(s.fd(), out + got, n - got, MSG_DONTWAIT);
+    if (r > 0) {
+      got += static_cast<std::size_t>(r);
+      last = kavrel::GetTickCount();
+      continue;
+    }
+    if (r == 0) return 0;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
     std::uint32_t idle = kavrel::GetTickCount() - last;
     if (idle > idleMs) return -1;
     pollfd p{s.fd(), POLLIN, 0};
     int ready = ::poll(&p, 1, static_cast<int>(idleMs - idle) + 1);
-    if (ready < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
+    if (ready < 0 && errno != EINTR) return -1;
     if (ready == 0) return -1;  // poll waited out the rest of the idle time
-    ssize_t r = ::recv(s.fd(), out + got, n - got, 0);
-    if (r > 0) {
-      got += static_cast<std::size_t>(r);
-      last = kavrel::GetTickCount();
-    } else if (r == 0) {
-      return 0;
-    } else if (errno != EINTR && errno != EAGAIN) {
-      return -1;
-    }
   }
   return static_cast<long>(n);
 }
