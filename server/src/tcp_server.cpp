@@ -1,4 +1,5 @@
 #include "tcp_server.h"
+#include "listener.h"
 
 #include <array>
 #include <set>
@@ -181,24 +182,7 @@ TcpServer::TcpServer(asio::io_context& io, RequestHandler& handler, ServerOption
 TcpServer::~TcpServer() { Stop(); }
 
 bool TcpServer::Start(std::string& error) {
-  std::error_code ec;
-  auto address = asio::ip::make_address_v4(shared_->options.address, ec);
-  if (ec) {
-    error = "not an IPv4 address: " + shared_->options.address;
-    return false;
-  }
-  asio::ip::tcp::endpoint endpoint(address, shared_->options.port);
-  acceptor_.open(endpoint.protocol(), ec);
-  if (!ec) acceptor_.set_option(asio::socket_base::reuse_address(true), ec);
-  if (!ec) acceptor_.bind(endpoint, ec);
-  if (!ec) acceptor_.listen(asio::socket_base::max_listen_connections, ec);
-  if (ec) {
-    std::error_code ignored;
-    acceptor_.close(ignored);
-    error = "cannot listen on " + shared_->options.address + ":" + std::to_string(shared_->options.port) + ": " +
-            ec.message();
-    return false;
-  }
+  if (!Listen(acceptor_, shared_->options.address, shared_->options.port, "traffic server", error)) return false;
   shared_->resume = [this] { Accept(); };
   Accept();
   return true;

@@ -1,4 +1,5 @@
 #include "camera_relay.h"
+#include "listener.h"
 
 #include <array>
 #include <cstring>
@@ -123,22 +124,7 @@ CameraRelay::CameraRelay(asio::io_context& io, VideoStreamer& streamer, CameraRe
 CameraRelay::~CameraRelay() { Stop(); }
 
 bool CameraRelay::Start(std::string& error) {
-  std::error_code ec;
-  asio::ip::address address = asio::ip::make_address_v4(options_.address, ec);
-  if (ec) {
-    error = "not an IPv4 address: " + options_.address;
-    return false;
-  }
-  asio::ip::tcp::endpoint endpoint(address, options_.port);
-  acceptor_.open(endpoint.protocol(), ec);
-  if (!ec) acceptor_.set_option(asio::socket_base::reuse_address(true), ec);
-  if (!ec) acceptor_.bind(endpoint, ec);
-  if (!ec) acceptor_.listen(asio::socket_base::max_listen_connections, ec);
-  if (ec) {
-    error = "camera relay on " + options_.address + ":" + std::to_string(options_.port) + ": " + ec.message();
-    acceptor_.close(ec);
-    return false;
-  }
+  if (!Listen(acceptor_, options_.address, options_.port, "camera relay", error)) return false;
   Accept();
   return true;
 }
