@@ -1,0 +1,12 @@
+// The main of the Qt test programs: GoogleTest inside an offscreen QApplication, so
+// that widgets, timers and queued calls work without a display.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
