@@ -191,7 +191,8 @@ class StuckListener {
 };
 
 // Where code 161 can meet a session.
-enum class Stage { ConnectingToRelay, AwaitingRelay, ConnectingToVideoServer, Streaming, StalledMidFrame };
+enum class Stage { ConnectingToRelay, AwaitingRelay, ConnectingToVideoServer, Streaming, StalledMidFrame, Failed };
+constexpr int kStageCount = 6;
 
 inline const char* StageName(Stage s) {
   switch (s) {
@@ -200,6 +201,7 @@ inline const char* StageName(Stage s) {
     case Stage::ConnectingToVideoServer: return "connecting to the video server";
     case Stage::Streaming: return "streaming";
     case Stage::StalledMidFrame: return "stalled mid-frame";
+    case Stage::Failed: return "waiting for the stop after a failure";
   }
   return "";
 }
@@ -222,9 +224,12 @@ class StagePeers {
       stuck_.emplace(address, kRelayPort);
       return;
     }
-    if (stage == Stage::AwaitingRelay) {
-      relay_.emplace(address, kRelayPort, [](PeerConnection& c) {
-        if (c.Read(10)) c.Hold();  // the question, then silence
+    if (stage == Stage::AwaitingRelay || stage == Stage::Failed) {
+      relay_.emplace(address, kRelayPort, [stage](PeerConnection& c) {
+        if (!c.Read(10)) return;
+        // The question, then silence; or a refusal and its closing bytes.
+        if (stage == Stage::Failed) c.Send(PeerBytes(16, 0));
+        c.Hold();
       });
       return;
     }
@@ -264,6 +269,7 @@ class StagePeers {
       case Stage::ConnectingToRelay: return VideoSessionPhase::ConnectingToRelay;
       case Stage::AwaitingRelay: return VideoSessionPhase::AwaitingRelay;
       case Stage::ConnectingToVideoServer: return VideoSessionPhase::ConnectingToVideoServer;
+      case Stage::Failed: return VideoSessionPhase::WaitingForStop;
       default: return VideoSessionPhase::Streaming;
     }
   }
