@@ -5,18 +5,22 @@ function(kavrel_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
 endfunction()
 
-# kavrel_test(NAME SOURCES... [LIBS ...]): one GoogleTest executable of a module,
-# each of its tests registered with CTest and run with KAVREL_HOME set to the build's
-# data directory. (Discovered tests take one environment entry only: a second one
-# would be split off at the list separator, so tests that need the source tree get
-# it as a compile definition.)
+# kavrel_test(NAME SOURCES... [LIBS ...] [LABELS ...]): one GoogleTest executable of a
+# module, each of its tests registered with CTest and run with KAVREL_HOME set to the
+# build's data directory. (Discovered tests take one environment entry only: a second
+# one would be split off at the list separator, so tests that need the source tree get
+# it as a compile definition.) The label `threads` marks executables of tests that run
+# threads against each other: the ThreadSanitizer build (preset tsan) runs those.
 function(kavrel_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS})
   kavrel_warnings(${name})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "KAVREL_HOME=${KAVREL_BUILD_DATADIR}")
+  set(properties ENVIRONMENT "KAVREL_HOME=${KAVREL_BUILD_DATADIR}")
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${properties})
 endfunction()
 
 # kavrel_benchmark(NAME SOURCES... [LIBS ...]): a Google Benchmark program (not run by the tests).

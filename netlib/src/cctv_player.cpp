@@ -18,12 +18,8 @@ namespace {
 constexpr std::uint32_t kPauseStep = 30;
 constexpr std::uint32_t kPauseGrowLimit = 1000;   // grows while below this
 constexpr std::uint32_t kPauseShrinkLimit = 100;  // shrinks while above this
-// The renderer sleeps its pause in slices so that a stop never waits a whole pause.
-constexpr std::uint32_t kSleepSliceMs = 20;
 // How often a thread with nothing left to do looks for its stop message.
 constexpr std::uint32_t kIdlePollMs = 20;
-// The receiver looks for its stop message at least this often while it waits for bytes.
-constexpr std::uint32_t kStopSliceMs = 50;
 // How often the receiver tries again to push into a full queue. The renderer frees a
 // slot at most every 80 ms, so trying more often only burns the processor.
 constexpr std::uint32_t kFullQueueRetryMs = 10;
@@ -66,6 +62,14 @@ int CctvPlayer::Start(std::uint32_t window, int format, const Socket& stream) {
   // The window's drawing target, taken once; the bitmap's pixel bits hold the decoder's
   // rows top row first, which the bottom-up bitmap shows as its bottom row.
   target_ = kavrel::FindWindow(window);
+  // Every event first: a thread that started could not be stopped without one.
+  if (!PrepareWorker(receiver_) || !PrepareWorker(renderer_)) {
+    receiver_ = Worker{};
+    renderer_ = Worker{};
+    target_.reset();
+    stream_ = nullptr;
+    return -1;
+  }
   const std::size_t pixels = static_cast<std::size_t>(size_.width) * static_cast<std::size_t>(size_.height);
   bitmap_.assign(pixels * 3, 0);
   frames_ = std::make_unique<SlotQueue>(SlotQueueKind::Data, kFrameQueueSlots, pixels);
@@ -89,20 +93,24 @@ void CctvPlayer::Stop() {
   stream_ = nullptr;
 }
 
-void CctvPlayer::StartWorker(Worker& worker, void (CctvPlayer::*body)()) {
-  worker.stops = std::make_unique<SlotQueue>(SlotQueueKind::Message, kStopQueueSlots);
+bool CctvPlayer::PrepareWorker(Worker& worker) {
   worker.event = std::make_unique<AutoResetEvent>();
-  worker.thread = std::thread(body, this);
+  if (!worker.event->valid()) return false;
+  worker.stops = std::make_unique<SlotQueue>(SlotQueueKind::Message, kStopQueueSlots);
+  worker.inbox.emplace(*worker.stops);
+  return true;
 }
+
+void CctvPlayer::StartWorker(Worker& worker, void (CctvPlayer::*body)()) { worker.thread = std::thread(body, this); }
 
 void CctvPlayer::StopWorker(Worker& worker) {
   if (!worker.thread.joinable()) return;
-  // The thread signals the event as its last act; the join then returns at once.
-  while (!PostStopMessage(*worker.stops, *worker.event)) kavrel::Sleep(1);
+  // The queue is the worker's own and only this stop is ever put into it. The thread
+  // signals the event as its last act; the join then returns at once.
+  PostStopMessage(*worker.stops, *worker.event);
   worker.event->Wait();
   worker.thread.join();
-  worker.event.reset();
-  worker.stops.reset();
+  worker = Worker{};
 }
 
 // ---- receiver ----
@@ -112,24 +120,17 @@ CctvPlayer::ReadResult CctvPlayer::ReadStream(void* buffer, std::size_t n) {
   // ends the read within a slice, however slowly the stream trickles.
   auto* out = static_cast<std::uint8_t*>(buffer);
   std::size_t got = 0;
-  std::uint32_t last = kavrel::GetTickCount();
   while (got < n) {
-    if (auto stop = TakeStopMessage(*receiver_.stops)) {
-      pendingStop_ = stop;
-      return ReadResult::Stopped;
+    switch (receiver_.inbox->WaitFor(stream_->fd(), POLLIN, idleMs_)) {
+      case StopInbox::Wait::Stopped: return ReadResult::Stopped;
+      case StopInbox::Wait::TimedOut: return ReadResult::TimedOut;
+      case StopInbox::Wait::Ready: break;
     }
-    std::uint32_t idle = kavrel::GetTickCount() - last;
-    if (idle > idleMs_) return ReadResult::TimedOut;
-    pollfd p{stream_->fd(), POLLIN, 0};
-    int ready = ::poll(&p, 1, static_cast<int>(std::min(kStopSliceMs, idleMs_ - idle + 1)));
-    if (ready <= 0) continue;  // nothing yet (or a signal): look again
-    ssize_t r = ::recv(stream_->fd(), out + got, n - got, 0);
-    if (r > 0) {
+    ssize_t r = ::recv(stream_->fd(), out + got, n - got, MSG_DONTWAIT);
+    if (r > 0)
       got += static_cast<std::size_t>(r);
-      last = kavrel::GetTickCount();
-    } else if (r == 0 || (errno != EINTR && errno != EAGAIN)) {
+    else if (r == 0 || (errno != EINTR && errno != EAGAIN))
       return ReadResult::Closed;  // the stream ended or broke: nothing more will come
-    }
   }
   return ReadResult::Ok;
 }
@@ -182,20 +183,12 @@ CctvPlayer::ReadResult CctvPlayer::Resynchronise(std::size_t& length, std::size_
   }
 }
 
-void CctvPlayer::EndReceiver(std::optional<std::uint32_t> event) {
-  // A closed stream brings nothing more: wait for the stop message.
-  while (!event) {
-    kavrel::Sleep(kIdlePollMs);
-    event = TakeStopMessage(*receiver_.stops);
-  }
-  SignalEvent(*event);
-}
-
 void CctvPlayer::ReceiveThread() {
+  StopInbox& inbox = *receiver_.inbox;
   received_ = 0;
   bool inStep = true;  // the next bytes are a frame header
-  for (;;) {
-    if (auto stop = TakeStopMessage(*receiver_.stops)) return EndReceiver(stop);
+  // Until a stop, or the end of the stream (after which only the stop is left).
+  while (!inbox.Stopped()) {
 
     std::size_t length = 0;
     std::size_t have = 0;
@@ -226,8 +219,7 @@ void CctvPlayer::ReceiveThread() {
       if (r == ReadResult::Ok) inStep = true;
     }
     if (r == ReadResult::Ok) r = ReadPicture(have, length);
-    if (r == ReadResult::Stopped) return EndReceiver(pendingStop_);
-    if (r == ReadResult::Closed) return EndReceiver(std::nullopt);
+    if (r == ReadResult::Stopped || r == ReadResult::Closed) break;
     if (r == ReadResult::TimedOut) {
       // Bytes taken before the time-out are gone: drop the partial frame and find the
       // next frame header.
@@ -237,23 +229,23 @@ void CctvPlayer::ReceiveThread() {
     }
 
     // A full queue empties as the renderer draws; look for a stop meanwhile.
-    while (!frames_->Push(length)) {
-      if (auto stop = TakeStopMessage(*receiver_.stops)) return EndReceiver(stop);
-      kavrel::Sleep(kFullQueueRetryMs);
+    bool pushed;
+    while (!(pushed = frames_->Push(length)) && inbox.Pause(kFullQueueRetryMs)) {
     }
-    received_.fetch_add(1, std::memory_order_relaxed);
+    if (pushed) received_.fetch_add(1, std::memory_order_relaxed);
   }
+  inbox.WaitForStop(kIdlePollMs);
 }
 
 // ---- renderer ----
 
 void CctvPlayer::RenderThread() {
+  StopInbox& inbox = *renderer_.inbox;
   kavrel::Sleep(1);
   kavrel::SetWaitCursor();
   std::uint32_t pause = pause_.load(std::memory_order_relaxed);
   shown_ = 0;
-  std::optional<std::uint32_t> stop;
-  while (!(stop = TakeStopMessage(*renderer_.stops))) {
+  while (!inbox.Stopped()) {
     std::size_t length = 0;
     if (frames_->Pop(length)) {
       kavrel::SetArrowCursor();
@@ -266,16 +258,10 @@ void CctvPlayer::RenderThread() {
       pause = NextPause(pause, received() - shown);
       pause_.store(pause, std::memory_order_relaxed);
     }
-    for (std::uint32_t left = pause; left > 0 && !stop;) {
-      std::uint32_t slice = std::min(left, kSleepSliceMs);
-      kavrel::Sleep(slice);
-      left -= slice;
-      stop = TakeStopMessage(*renderer_.stops);
-    }
-    if (stop) break;
+    if (!inbox.Pause(pause)) break;
   }
   kavrel::SetArrowCursor();
-  SignalEvent(*stop);
+  inbox.Acknowledge();
 }
 
 }  // namespace zmntp

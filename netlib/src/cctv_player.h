@@ -51,7 +51,8 @@ class CctvPlayer {
 
   // Starts the receiver and the renderer on `stream` for pictures of `format`, drawn
   // into `window`. The socket stays the caller's and must outlive Stop. Returns 0, or -1
-  // for a format outside 1..5 (nothing started).
+  // for a format outside 1..5 or when the threads' stop events cannot be made (nothing
+  // started then). Start and Stop belong to one thread, the player's owner.
   int Start(std::uint32_t window, int format, const Socket& stream);
   // Stops the renderer, then the receiver; releases the queue and the decoder.
   void Stop();
@@ -68,7 +69,7 @@ class CctvPlayer {
   void ReceiveThread();
   void RenderThread();
   // Reads n bytes of the stream: TimedOut when nothing came for the idle time, Closed
-  // when the stream ended, Stopped (pendingStop_ set) as soon as a stop message came.
+  // when the stream ended, Stopped as soon as a stop message came.
   ReadResult ReadStream(void* buffer, std::size_t n);
   // Reads a frame's `length` bytes into the input buffer from `offset` on, in pieces.
   ReadResult ReadPicture(std::size_t offset, std::size_t length);
@@ -78,14 +79,17 @@ class CctvPlayer {
   // slot, a picture start code after it); its length goes to `length` and the picture
   // bytes already read to the input buffer (`have` of them).
   ReadResult Resynchronise(std::size_t& length, std::size_t& have);
-  // The receiver's end: signal the stop message's event (waiting for one if needed).
-  void EndReceiver(std::optional<std::uint32_t> event);
 
+  // A thread of the player and its end of the stop handshake; the inbox is the
+  // thread's own.
   struct Worker {
     std::unique_ptr<SlotQueue> stops;
     std::unique_ptr<AutoResetEvent> event;
+    std::optional<StopInbox> inbox;
     std::thread thread;
   };
+  // Makes the worker's queue and event; false when the event has no handle.
+  static bool PrepareWorker(Worker& worker);
   void StartWorker(Worker& worker, void (CctvPlayer::*body)());
   static void StopWorker(Worker& worker);
 
@@ -101,7 +105,6 @@ class CctvPlayer {
   std::atomic<long> shown_{0};
   std::atomic<long> dropped_{0};
   std::atomic<std::uint32_t> pause_{kFirstPauseMs};
-  std::optional<std::uint32_t> pendingStop_;  // receiver's: a stop met inside a read
 };
 
 }  // namespace zmntp

@@ -1,14 +1,19 @@
 #include "stop_signal.h"
 
+#include <poll.h>
+
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 
+#include "kavrel/clock.h"
 #include "kavrel/little_endian.h"
 
 namespace zmntp {
 namespace {
 
-// Handle h names slot h - 1. Sessions use three events at a time; the table leaves
+// Handle h names slot h - 1. A session uses three events at a time; the table leaves
 // room for tests that run several players.
 constexpr std::size_t kEventSlots = 256;
 std::array<std::atomic<AutoResetEvent*>, kEventSlots> events{};
@@ -23,7 +28,6 @@ AutoResetEvent::AutoResetEvent() {
       return;
     }
   }
-  // Table full: the event works but cannot be named in a message (handle 0).
 }
 
 AutoResetEvent::~AutoResetEvent() {
@@ -45,6 +49,9 @@ AutoResetEvent* AutoResetEvent::FromHandle(std::uint32_t handle) {
 }
 
 bool PostStopMessage(SlotQueue& queue, const AutoResetEvent& event) {
+  // A message without a handle would leave its sender waiting for a signal that no
+  // thread can give.
+  if (!event.valid()) return false;
   std::uint8_t* message = queue.InputMessage();
   std::memset(message, 0, SlotQueue::kMessageSize);
   kavrel::WriteU32(message, kStopCodeOffset, kStopCode);
@@ -61,6 +68,46 @@ std::optional<std::uint32_t> TakeStopMessage(SlotQueue& queue) {
 
 void SignalEvent(std::uint32_t handle) {
   if (AutoResetEvent* event = AutoResetEvent::FromHandle(handle)) event->Set();
+}
+
+bool StopInbox::Stopped() {
+  if (!event_) event_ = TakeStopMessage(*queue_);
+  return event_.has_value();
+}
+
+bool StopInbox::Pause(std::uint32_t ms) {
+  for (std::uint32_t left = ms;;) {
+    if (Stopped()) return false;
+    if (left == 0) return true;
+    std::uint32_t slice = std::min(left, kStopSliceMs);
+    kavrel::Sleep(slice);
+    left -= slice;
+  }
+}
+
+StopInbox::Wait StopInbox::WaitFor(int fd, short events, std::uint32_t ms) {
+  // Real time, counted in the slices that poll waited out: sockets do not follow a
+  // test's clock.
+  for (std::uint32_t left = ms;;) {
+    if (Stopped()) return Wait::Stopped;
+    std::uint32_t slice = std::min(left, kStopSliceMs);
+    pollfd p{fd, events, 0};
+    int ready = ::poll(&p, 1, static_cast<int>(slice));
+    if (ready > 0) return Wait::Ready;  // readiness, an error or a hang-up: the caller's next call tells
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready < 0 || left == 0) return Wait::TimedOut;
+    left -= slice;
+  }
+}
+
+void StopInbox::WaitForStop(std::uint32_t pollMs) {
+  while (Pause(pollMs)) {
+  }
+  Acknowledge();
+}
+
+void StopInbox::Acknowledge() {
+  if (event_) SignalEvent(*event_);
 }
 
 }  // namespace zmntp

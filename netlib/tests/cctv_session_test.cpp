@@ -7,6 +7,7 @@
 #include "cctv_session.h"
 #include "kavrel/clock.h"
 #include "library_fixture.h"
+#include "video_peers.h"
 #include "video_test_support.h"
 
 namespace zmntp::testing {
@@ -14,15 +15,6 @@ namespace {
 
 using Then = Conversation::Then;
 constexpr std::uint16_t kVideoPort = 6100;
-
-// The caller's data of code 160.
-Bytes StartRequest(std::uint32_t window, std::uint32_t camera, const std::string& relay) {
-  Bytes request(8 + relay.size() + 1, 0);
-  kavrel::WriteU32(request.data(), 0, window);
-  kavrel::WriteU32(request.data(), 4, camera);
-  std::memcpy(request.data() + 8, relay.data(), relay.size());
-  return request;
-}
 
 Bytes VideoHeader(std::uint8_t service, std::uint8_t operation, std::uint32_t length) {
   return Concat({{service, operation}, Le32(length)});
@@ -56,6 +48,10 @@ class VideoSession : public LibraryTest {
     int result = lib_.SendCmd(address_.data(), 7000, code, &count, data ? data->data() : nullptr);
     EXPECT_EQ(count, 0u);
     return result;
+  }
+  // A stop during the negotiation ends it quietly: tests of its failures wait for them.
+  static void WaitForFailure() {
+    ASSERT_TRUE(WaitUntil([] { return CurrentVideoSessionPhase() == VideoSessionPhase::WaitingForStop; }));
   }
 
   std::string address_ = TestAddress();
@@ -130,6 +126,7 @@ TEST_F(VideoSession, EveryFailureLeavesOneLineAndStopStillReturns) {
     if (!c.relay.empty()) relay.emplace(address_, c.relay, kRelayPort);
     Bytes request = StartRequest(0, c.camera, address_);
     EXPECT_EQ(Send(CMD_CCTV_VIDEO_START, &request), 0);
+    WaitForFailure();
     EXPECT_EQ(Send(CMD_CCTV_VIDEO_STOP, nullptr), 0);
     EXPECT_FALSE(VideoSessionRunning());
     EXPECT_EQ(LogLines(), std::vector<std::string>{c.log});
@@ -146,6 +143,7 @@ TEST_F(VideoSession, RelayAddressLongerThanDottedIPv4IsNotUsed) {
   // Sixteen characters: cut to fifteen it would be another valid address.
   Bytes request = StartRequest(0, 7, "127.000.000.0011");
   EXPECT_EQ(Send(CMD_CCTV_VIDEO_START, &request), 0);
+  WaitForFailure();
   EXPECT_EQ(Send(CMD_CCTV_VIDEO_STOP, nullptr), 0);
   EXPECT_EQ(LogLines(), std::vector<std::string>{"ZMNT:connect:=-1"});
 }
@@ -155,7 +153,9 @@ TEST_F(VideoSession, SecondStartEndsTheFirstSession) {
   kavrel::ScopedClock scope(clock);
   Bytes request = StartRequest(0, 7, address_);  // nobody listens
   EXPECT_EQ(Send(CMD_CCTV_VIDEO_START, &request), 0);
+  WaitForFailure();
   EXPECT_EQ(Send(CMD_CCTV_VIDEO_START, &request), 0);
+  WaitForFailure();
   EXPECT_TRUE(VideoSessionRunning());
   EXPECT_EQ(Send(CMD_CCTV_VIDEO_STOP, nullptr), 0);
   EXPECT_FALSE(VideoSessionRunning());
