@@ -75,7 +75,7 @@ inline std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
 // The pictures of an H.263 stream of the decoder's conformance set, split at their
 // byte-aligned start codes.
 inline std::vector<std::vector<std::uint8_t>> StreamPictures(const std::string& name) {
-  auto streams = std::filesystem::path(__FILE__).parent_path() / "../../h263dec/tests/streams";
+  auto streams = std::filesystem::path(KAVREL_SOURCE_ROOT) / "h263dec/tests/streams";
   std::vector<std::uint8_t> all = ReadFile(streams / name);
   std::vector<std::size_t> starts;
   for (std::size_t i = 0; i + 2 < all.size(); ++i)
