@@ -8,11 +8,14 @@
 //   Decode(length);              // once per picture placed in `coded`
 //   Destroy();
 //
-// There is one decoder per process and no lock: Init ... Destroy sequences of
-// different callers must not overlap.
+// The exports work on the process's default decoder and take no lock: Init ... Destroy
+// sequences of different callers must not overlap. A caller that shares the process
+// with others (a video session beside still pictures) keeps a camdec::DecoderInstance
+// of its own instead (below).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 extern "C" {
 
@@ -45,3 +48,43 @@ __attribute__((visibility("default"))) int Destroy();
 __attribute__((visibility("default"))) int GetVersion();
 
 }  // extern "C"
+
+namespace camdec {
+
+class Decoder;
+
+// One decoder's whole state: what Init keeps, the picture planes, the reference picture.
+// Its Init, Decode and Destroy behave exactly as the exports of the same names. One
+// thread at a time uses an instance; instances share nothing that changes, so each
+// may run on a thread of its own.
+class __attribute__((visibility("default"))) DecoderInstance {
+ public:
+  DecoderInstance();
+  ~DecoderInstance();
+  DecoderInstance(const DecoderInstance&) = delete;
+  DecoderInstance& operator=(const DecoderInstance&) = delete;
+
+  int Init(std::uint32_t window, const unsigned char* input, unsigned char* output, int format);
+  int Decode(int length);
+  int Destroy();
+
+  // The 4:2:0 planes of the picture decoded last, before colour conversion (Cb and Cr
+  // of width / 2 x height / 2). Mid-grey until a picture is decoded; the pointers hold
+  // until the next Decode or Destroy.
+  struct Planes {
+    const std::uint8_t* y = nullptr;
+    const std::uint8_t* cb = nullptr;
+    const std::uint8_t* cr = nullptr;
+    int yStride = 0, cStride = 0, width = 0, height = 0;
+  };
+  // False outside Init ... Destroy.
+  bool LastPlanes(Planes& planes) const;
+
+  // The decoder itself (tests and tools built with the core); nullptr outside Init ... Destroy.
+  Decoder* Core() const { return decoder_.get(); }
+
+ private:
+  std::unique_ptr<Decoder> decoder_;
+};
+
+}  // namespace camdec

@@ -1,8 +1,11 @@
-// The process's decoder behind the exported functions (tests and tools inside the
-// core reach it here); nullptr outside Init ... Destroy.
+// The process's default decoder behind the exported functions (tests and tools inside
+// the core reach it here).
 #pragma once
 
+#include "camdec.h"
+
 namespace camdec {
-class Decoder;
-Decoder* Instance();
+DecoderInstance& DefaultInstance();
+// Its decoder; nullptr outside Init ... Destroy.
+inline Decoder* DefaultDecoder() { return DefaultInstance().Core(); }
 }  // namespace camdec

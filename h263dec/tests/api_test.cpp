@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bit_writer.h"
@@ -95,29 +97,29 @@ TEST(Exports, VersionAndFormats) {
 TEST(Exports, FirstInterPictureIsWhiteThenDecodingStartsAtAnIntraPicture) {
   Session s;
   ASSERT_EQ(s.init, 0);
-  EXPECT_TRUE(camdec::Instance()->NoPictureYet());
+  EXPECT_TRUE(camdec::DefaultDecoder()->NoPictureYet());
   EXPECT_EQ(s.Put(UncodedInterPicture()), 0);
   for (unsigned char v : s.output) ASSERT_EQ(v, 255);
-  EXPECT_TRUE(camdec::Instance()->NoPictureYet());
-  EXPECT_EQ(camdec::Instance()->FrameCount(), 0);
+  EXPECT_TRUE(camdec::DefaultDecoder()->NoPictureYet());
+  EXPECT_EQ(camdec::DefaultDecoder()->FrameCount(), 0);
 
   EXPECT_EQ(s.Put(IntraPicture(126)), 0);  // Y = Cb = Cr = 126 * 8 / 8
-  EXPECT_FALSE(camdec::Instance()->NoPictureYet());
+  EXPECT_FALSE(camdec::DefaultDecoder()->NoPictureYet());
   std::uint8_t grey[3];
   std::memcpy(grey, s.output.data(), 3);
   for (int i = 0; i < kQcifBytes; i += 3) ASSERT_EQ(0, std::memcmp(&s.output[i], grey, 3));
   std::fill(s.output.begin(), s.output.end(), 0);
   s.Put(UncodedInterPicture());  // now a copy of the previous picture
   for (int i = 0; i < kQcifBytes; i += 3) ASSERT_EQ(0, std::memcmp(&s.output[i], grey, 3));
-  EXPECT_EQ(camdec::Instance()->FrameCount(), 2);
-  EXPECT_EQ(camdec::Instance()->DamagedPictures(), 0);
+  EXPECT_EQ(camdec::DefaultDecoder()->FrameCount(), 2);
+  EXPECT_EQ(camdec::DefaultDecoder()->DamagedPictures(), 0);
 }
 
 TEST(GroupHeaders, ReadWhereTheyStandAndTheirQuantiserUsed) {
   auto decode = [](const std::vector<std::uint8_t>& picture, int* damaged) {
     Session s;
     s.Put(picture);
-    *damaged = camdec::Instance()->DamagedPictures();
+    *damaged = camdec::DefaultDecoder()->DamagedPictures();
     return s.output;
   };
   int damaged = 0;
@@ -189,7 +191,7 @@ TEST(DamagedPictures, OneReportOneWaitAndResynchronisationAtTheNextGroup) {
 TEST(DamagedPictures, MissingGroupsShowThePreviousPicture) {
   Session s;
   int reports = 0;
-  camdec::Instance()->SetErrorSink([&](const std::string&) { ++reports; });
+  camdec::DefaultDecoder()->SetErrorSink([&](const std::string&) { ++reports; });
   s.Put(IntraPicture(60));
   BitWriter w;
   camdec_test::HeaderFields f;
@@ -216,13 +218,13 @@ TEST(DamagedPictures, WithoutAWindowTheReportGoesToStandardErrorAndNothingWaits)
   const std::string err = testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("error"), std::string::npos);
   EXPECT_EQ(clock.SleepCalls(), 0u);
-  EXPECT_EQ(camdec::Instance()->DamagedPictures(), 1);
+  EXPECT_EQ(camdec::DefaultDecoder()->DamagedPictures(), 1);
 }
 
 TEST(DamagedPictures, UnsupportedModesAreReportedAndLeaveTheOutputAlone) {
   for (int which = 0; which < 3; ++which) {
     Session s;
-    camdec::Instance()->SetErrorSink([](const std::string&) {});
+    camdec::DefaultDecoder()->SetErrorSink([](const std::string&) {});
     BitWriter w;
     camdec_test::HeaderFields f;
     if (which == 0) f.pbFrames = true;
@@ -231,7 +233,7 @@ TEST(DamagedPictures, UnsupportedModesAreReportedAndLeaveTheOutputAlone) {
     camdec_test::PutPictureHeader(w, f);
     w.Put(0xFFFFFFFF, 32);
     s.Put(w.Bytes());
-    EXPECT_EQ(camdec::Instance()->DamagedPictures(), 1) << which;
+    EXPECT_EQ(camdec::DefaultDecoder()->DamagedPictures(), 1) << which;
     for (unsigned char v : s.output) ASSERT_EQ(v, 0x11);
   }
 }
@@ -239,7 +241,7 @@ TEST(DamagedPictures, UnsupportedModesAreReportedAndLeaveTheOutputAlone) {
 TEST(DamagedPictures, FourVectorsWithoutAdvancedPredictionAndIntraDc128) {
   Session s;
   std::vector<std::string> reports;
-  camdec::Instance()->SetErrorSink([&](const std::string& why) { reports.push_back(why); });
+  camdec::DefaultDecoder()->SetErrorSink([&](const std::string& why) { reports.push_back(why); });
   s.Put(IntraPicture(100));
   BitWriter w;
   camdec_test::HeaderFields f;
@@ -260,7 +262,7 @@ TEST(DamagedPictures, VectorOutsideThePictureIsAnErrorOnlyInTheDefaultMode) {
   for (int mode : {0, 1, 2}) {  // default, unrestricted vectors, advanced prediction
     Session s;
     int reports = 0;
-    camdec::Instance()->SetErrorSink([&](const std::string&) { ++reports; });
+    camdec::DefaultDecoder()->SetErrorSink([&](const std::string&) { ++reports; });
     s.Put(IntraPicture(100));
     BitWriter w;
     camdec_test::HeaderFields f;
@@ -293,7 +295,7 @@ std::vector<std::uint8_t> DecodeFirst(const std::vector<std::uint8_t>& stream, s
   const std::vector<PictureSpan> pictures = SplitPictures(stream);
   Session s;
   *reports = 0;
-  camdec::Instance()->SetErrorSink([&](const std::string&) { ++*reports; });
+  camdec::DefaultDecoder()->SetErrorSink([&](const std::string&) { ++*reports; });
   for (std::size_t i = 0; i < count && i < pictures.size(); ++i) {
     std::vector<std::uint8_t> picture(stream.begin() + long(pictures[i].offset),
                                       stream.begin() + long(pictures[i].offset + pictures[i].length));
@@ -327,6 +329,59 @@ TEST(DamagedPictures, AnInterPictureResumesAtTheNextGroupHeader) {
   EXPECT_TRUE(last);
   EXPECT_GE(equalGroups, 6);
   EXPECT_LT(equalGroups, 9);
+}
+
+// Every picture of a stream decoded by one instance, each output picture kept.
+std::vector<std::vector<std::uint8_t>> DecodeStream(camdec::DecoderInstance& decoder, const std::vector<std::uint8_t>& stream,
+                                                    int format, std::size_t pictureBytes) {
+  const std::vector<PictureSpan> pictures = SplitPictures(stream);
+  std::vector<std::uint8_t> input(stream.size() + 1), output(pictureBytes);
+  std::vector<std::vector<std::uint8_t>> out;
+  EXPECT_EQ(decoder.Init(0, input.data(), output.data(), format), 0);
+  for (const PictureSpan& p : pictures) {
+    std::copy_n(stream.begin() + long(p.offset), p.length, input.begin());
+    decoder.Decode(int(p.length));
+    out.push_back(output);
+  }
+  decoder.Destroy();
+  return out;
+}
+
+// Still pictures decoded on one thread while another decodes a stream, each with a
+// decoder of its own, the default one busy meanwhile too: every picture equals what
+// one thread alone makes of it.
+TEST(Instances, StillPicturesBesideAStreamOnAnotherThread) {
+  const std::vector<std::uint8_t> video = ReadStream("qcif_ap_q10"), stills = ReadStream("cif_intra_q20");
+  const std::size_t qcif = kQcifBytes, cif = 352 * 288 * 3;
+  camdec::DecoderInstance alone;
+  const auto videoAlone = DecodeStream(alone, video, 2, qcif);
+  const auto stillAlone = DecodeStream(alone, stills, 3, cif);
+  ASSERT_EQ(videoAlone.size(), 10u);
+  ASSERT_EQ(stillAlone.size(), 2u);
+
+  Session session;  // the default decoder, left half-way through the stream
+  session.Put(std::vector<std::uint8_t>(video.begin(), video.begin() + long(SplitPictures(video)[1].offset)));
+  const std::vector<std::uint8_t> defaultBefore = session.output;
+
+  constexpr int kRounds = 200;
+  std::atomic<int> videoMismatches{0}, stillMismatches{0};
+  std::thread player([&] {
+    camdec::DecoderInstance own;
+    for (int round = 0; round < kRounds / 10; ++round)
+      if (DecodeStream(own, video, 2, qcif) != videoAlone) ++videoMismatches;
+  });
+  for (int round = 0; round < kRounds; ++round) {
+    camdec::DecoderInstance still;
+    if (DecodeStream(still, stills, 3, cif) != stillAlone) ++stillMismatches;
+  }
+  player.join();
+  EXPECT_EQ(videoMismatches.load(), 0);
+  EXPECT_EQ(stillMismatches.load(), 0);
+  // The default decoder carries on where it was.
+  EXPECT_EQ(session.output, defaultBefore);
+  session.Put(std::vector<std::uint8_t>(video.begin() + long(SplitPictures(video)[1].offset),
+                                        video.begin() + long(SplitPictures(video)[2].offset)));
+  EXPECT_EQ(session.output, videoAlone[1]);
 }
 
 TEST(StreamSplit, PicturesStartAtByteAlignedStartCodes) {

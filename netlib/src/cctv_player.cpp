@@ -74,7 +74,7 @@ int CctvPlayer::Start(std::uint32_t window, int format, const Socket& stream) {
   bitmap_.assign(pixels * 3, 0);
   frames_ = std::make_unique<SlotQueue>(SlotQueueKind::Data, kFrameQueueSlots, pixels);
   // Formats 4 and 5 are refused by the decoder: the player then shows no pictures.
-  Init(window, frames_->OutputBuffer(), bitmap_.data(), format);
+  decoder_.Init(window, frames_->OutputBuffer(), bitmap_.data(), format);
 
   StartWorker(receiver_, &CctvPlayer::ReceiveThread);
   StartWorker(renderer_, &CctvPlayer::RenderThread);
@@ -85,7 +85,7 @@ void CctvPlayer::Stop() {
   if (!frames_) return;
   StopWorker(renderer_);
   StopWorker(receiver_);
-  Destroy();
+  decoder_.Destroy();
   frames_.reset();
   bitmap_.clear();
   bitmap_.shrink_to_fit();
@@ -251,7 +251,7 @@ void CctvPlayer::RenderThread() {
       kavrel::SetArrowCursor();
       // An empty frame carries no picture: nothing to decode or draw.
       if (length > 0) {
-        Decode(static_cast<int>(length));
+        decoder_.Decode(static_cast<int>(length));
         if (target_) target_->ShowPicture(bitmap_.data(), size_.width, size_.height);
       }
       long shown = shown_.fetch_add(1, std::memory_order_relaxed) + 1;

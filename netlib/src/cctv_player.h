@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "camdec.h"
 #include "connection.h"
 #include "kavrel/window_handles.h"
 #include "slot_queue.h"
@@ -97,6 +98,7 @@ class CctvPlayer {
   const Socket* stream_ = nullptr;
   std::shared_ptr<kavrel::WindowTarget> target_;  // taken once at start
   std::vector<std::uint8_t> bitmap_;               // pixel bits of the bottom-up bitmap
+  camdec::DecoderInstance decoder_;                // the session's own, apart from still pictures'
   std::unique_ptr<SlotQueue> frames_;
   Worker receiver_;
   Worker renderer_;
