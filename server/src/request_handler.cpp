@@ -120,7 +120,7 @@ RequestHandler::Reply RequestHandler::Handle(const Request& r) {
     case kTextItemB:
       return {true, TextItem(config_.textB), {}};
     case kTextItemC:
-      return {true, TextItem(config_.relayAddress), {}};
+      return {true, TextItem(setup_.relayAddress), {}};
     case kNodeInfo:
       return Search(r);
     case kRefreshIntervals: {

@@ -36,6 +36,8 @@ struct HandlerSetup {
   std::filesystem::path dataDir;  // road.dat, server/, cctv/
   std::filesystem::path dbPath;
   std::uint64_t seed = 1;
+  // The camera relay's address that code 34 names (dotted IPv4).
+  std::string relayAddress = "127.0.0.1";
 };
 
 class RequestHandler {

@@ -21,12 +21,14 @@ struct TcpServer::Shared {
   bool paused = false;  // at the connection cap: accepting resumes when one closes
   std::function<void()> resume;
   std::set<Connection*> open;
+  std::shared_ptr<AddressLimit> perAddress;
 };
 
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
-  Connection(asio::ip::tcp::socket socket, std::shared_ptr<TcpServer::Shared> shared)
+  Connection(asio::ip::tcp::socket socket, AddressLimit::Slot slot, std::shared_ptr<TcpServer::Shared> shared)
       : socket_(std::move(socket)),
+        slot_(std::move(slot)),
         timer_(socket_.get_executor()),
         deadline_(socket_.get_executor()),
         shared_(std::move(shared)) {
@@ -159,6 +161,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
   static constexpr int kDeadlineIdleTimes = 6;
 
   asio::ip::tcp::socket socket_;
+  AddressLimit::Slot slot_;
   asio::steady_timer timer_;     // idle time-out, re-armed by every step
   asio::steady_timer deadline_;  // the whole exchange
   std::shared_ptr<TcpServer::Shared> shared_;
@@ -177,6 +180,7 @@ TcpServer::TcpServer(asio::io_context& io, RequestHandler& handler, ServerOption
   shared_->handler = &handler;
   shared_->options = std::move(options);
   shared_->log = std::move(log);
+  shared_->perAddress = AddressLimit::Create(shared_->options.maxPerAddress);
 }
 
 TcpServer::~TcpServer() { Stop(); }
@@ -216,7 +220,19 @@ void TcpServer::Accept() {
       });
       return;
     }
-    std::make_shared<Connection>(std::move(socket), shared)->Start();
+    std::error_code peerError;
+    asio::ip::address peer = socket.remote_endpoint(peerError).address();
+    std::optional<AddressLimit::Slot> slot;
+    if (!peerError) slot = shared->perAddress->Take(peer);
+    if (slot) {
+      std::make_shared<Connection>(std::move(socket), std::move(*slot), shared)->Start();
+    } else {
+      if (!peerError)
+        shared->log(peer.to_string() + " refused: " + std::to_string(shared->perAddress->perAddress()) +
+                    " connections from this address are open");
+      std::error_code ignored;
+      socket.close(ignored);
+    }
     Accept();
   });
 }
