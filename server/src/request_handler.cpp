@@ -92,12 +92,28 @@ std::unique_ptr<RequestHandler> RequestHandler::Create(const HandlerSetup& setup
 
   h->pictures_.Load(setup.dataDir / "cctv", warnings);
 
-  h->members_ = MemberStore::Open(setup.dbPath, error);
+  h->members_ = MemberStore::Open(setup.dbPath, error, setup.questionsKept);
   if (!h->members_) {
     error = setup.dbPath.string() + ": " + error;
     return nullptr;
   }
   return h;
+}
+
+bool RequestHandler::UsesStore(std::uint32_t code) {
+  switch (code) {
+    case kUserRegister:
+    case kUserLogin:
+    case kQuestionSend:
+    case kAnswerCheck:
+    case kAnswerGet:
+    case kUserInfoGet:
+    case kUserInfoUpdate:
+    case kUserInfoFind:
+      return true;
+    default:
+      return false;
+  }
 }
 
 RequestHandler::Reply RequestHandler::StoreFailed() {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "kavrel/little_endian.h"
+#include "store_worker.h"
 
 namespace kavreld {
 
@@ -22,6 +23,7 @@ struct TcpServer::Shared {
   std::function<void()> resume;
   std::set<Connection*> open;
   std::shared_ptr<AddressLimit> perAddress;
+  StoreWorker* worker = nullptr;  // none once stopped
 };
 
 class Connection : public std::enable_shared_from_this<Connection> {
@@ -125,7 +127,23 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void Answer() {
-    RequestHandler::Reply reply = shared_->handler->Handle(parser_.request());
+    if (!RequestHandler::UsesStore(parser_.request().code)) return Send(shared_->handler->Handle(parser_.request()));
+    if (!shared_->worker) return Close();  // stopping
+    // The store works on its own thread; the reply comes back to this one. The
+    // exchange's deadline still bounds the wait.
+    phase_ = Phase::Store;
+    timer_.cancel();
+    shared_->worker->Post([self = shared_from_this(), handler = shared_->handler,
+                           executor = socket_.get_executor()]() mutable {
+      RequestHandler::Reply reply = handler->Handle(self->parser_.request());
+      // This thread keeps no reference: the connection ends on the I/O thread.
+      asio::post(executor, [self = std::move(self), reply = std::move(reply)]() mutable {
+        if (self->phase_ == Phase::Store && self->socket_.is_open()) self->Send(std::move(reply));
+      });
+    });
+  }
+
+  void Send(RequestHandler::Reply reply) {
     if (!reply.send) {
       Log("closed without a reply: " + reply.note);
       Close();
@@ -157,7 +175,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     });
   }
 
-  enum class Phase { Request, Reply, Acknowledgement };
+  enum class Phase { Request, Store, Reply, Acknowledgement };
   static constexpr int kDeadlineIdleTimes = 6;
 
   asio::ip::tcp::socket socket_;
@@ -187,6 +205,8 @@ TcpServer::~TcpServer() { Stop(); }
 
 bool TcpServer::Start(std::string& error) {
   if (!Listen(acceptor_, shared_->options.address, shared_->options.port, "traffic server", error)) return false;
+  worker_ = std::make_unique<StoreWorker>();
+  shared_->worker = worker_.get();
   shared_->resume = [this] { Accept(); };
   Accept();
   return true;
@@ -199,6 +219,8 @@ void TcpServer::Stop() {
   acceptor_.close(ec);
   std::set<Connection*> open = shared_->open;
   for (Connection* c : open) c->Close();
+  shared_->worker = nullptr;
+  if (worker_) worker_->Stop();
 }
 
 std::size_t TcpServer::ActiveConnections() const { return shared_->active; }

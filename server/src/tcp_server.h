@@ -30,6 +30,8 @@ struct ServerOptions {
 
 using LogSink = std::function<void(const std::string&)>;
 
+class StoreWorker;
+
 class TcpServer {
  public:
   struct Shared;
@@ -52,6 +54,7 @@ class TcpServer {
   asio::io_context& io_;
   asio::ip::tcp::acceptor acceptor_;
   asio::steady_timer retry_;
+  std::unique_ptr<StoreWorker> worker_;  // the member store's thread
   std::shared_ptr<Shared> shared_;
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "ZMNTP.h"
 #include "kavrel/clock.h"
@@ -507,6 +508,40 @@ TEST_F(ServerTest, OneAddressTakesOnlyItsShareOfConnections) {
   ::close(*good);
   for (int fd : held) ::close(fd);
   EXPECT_NE(server_->Log().find("127.0.6.14 refused: 4 connections"), std::string::npos) << server_->Log();
+}
+
+// The member store works on its own thread: a join waiting for the database (another
+// program holds its write lock) does not hold up a client that needs no database.
+TEST_F(ServerTest, SlowStoreWorkDoesNotHoldOtherClients) {
+  StartServer("127.0.6.15");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open((dir_->path() / "members.db").c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+  auto joining = Connect(address_);
+  ASSERT_TRUE(joining);
+  Bytes join = Header(CMD_USER_REGISTER);
+  Bytes record = UserRecord("slow", "느림", kValidNumber, "USER", "s@example.com");
+  join.insert(join.end(), record.begin(), record.end());
+  ASSERT_EQ(::send(*joining, join.data(), join.size(), MSG_NOSIGNAL), static_cast<ssize_t>(join.size()));
+
+  auto quick = Connect(address_);
+  ASSERT_TRUE(quick);
+  Bytes request = Header(CMD_TEXT_ITEM_B);
+  ASSERT_EQ(::send(*quick, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+  Bytes reply(4 + 80);
+  ASSERT_EQ(::recv(*quick, reply.data(), reply.size(), MSG_WAITALL), static_cast<ssize_t>(reply.size()));
+  ::close(*quick);
+  // The join is still waiting, neither answered nor dropped.
+  std::uint8_t byte = 0;
+  EXPECT_EQ(::recv(*joining, &byte, 1, MSG_DONTWAIT), -1);
+
+  ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  Bytes answer(8);
+  ASSERT_EQ(::recv(*joining, answer.data(), answer.size(), MSG_WAITALL), 8);
+  EXPECT_EQ(kavrel::ReadU32(answer.data(), 4), 0u);
+  ::close(*joining);
 }
 
 TEST_F(ServerTest, StopsCleanlyOnSigint) {

@@ -86,6 +86,37 @@ TEST(MemberStore, QuestionsAndReopening) {
   EXPECT_EQ(open[0].text, "둘째 질문");
 }
 
+// A member keeps his newest questions, answered or not; a new one drops the oldest,
+// and a database from before the bound is cut to it when opened.
+TEST(MemberStore, KeepsEachMembersNewestQuestions) {
+  testing::TempDir dir("store");
+  std::string error;
+  auto texts = [](MemberStore& store, const std::string& id) {
+    std::vector<Question> open;
+    EXPECT_EQ(store.OpenQuestions(id, open), MemberStore::Status::Done);
+    std::vector<std::string> out;
+    for (const Question& q : open) out.push_back(q.text);
+    return out;
+  };
+  {
+    auto store = MemberStore::Open(dir.path() / "m.db", error, 10);
+    ASSERT_TRUE(store) << error;
+    for (int i = 1; i <= 6; ++i) ASSERT_EQ(store->AddQuestion("hong", "q" + std::to_string(i)), MemberStore::Status::Done);
+    ASSERT_EQ(store->AddQuestion("kim", "k1"), MemberStore::Status::Done);
+  }
+  auto store = MemberStore::Open(dir.path() / "m.db", error, 3);
+  ASSERT_TRUE(store) << error;
+  EXPECT_EQ(texts(*store, "hong"), (std::vector<std::string>{"q4", "q5", "q6"}));
+  std::vector<Question> open;
+  ASSERT_EQ(store->OpenQuestions("hong", open), MemberStore::Status::Done);
+  ASSERT_EQ(store->MarkAnswered(open[2].number), MemberStore::Status::Done);  // q6 answered, still kept
+  ASSERT_EQ(store->AddQuestion("hong", "q7"), MemberStore::Status::Done);
+  EXPECT_EQ(texts(*store, "hong"), (std::vector<std::string>{"q5", "q7"}));
+  ASSERT_EQ(store->AddQuestion("hong", "q8"), MemberStore::Status::Done);
+  EXPECT_EQ(texts(*store, "hong"), (std::vector<std::string>{"q7", "q8"}));  // q6 went as the oldest
+  EXPECT_EQ(texts(*store, "kim"), std::vector<std::string>{"k1"});         // others keep theirs
+}
+
 TEST(MemberStore, UnusableFileIsReported) {
   testing::TempDir dir("store");
   std::string error;
