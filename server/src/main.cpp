@@ -1,7 +1,8 @@
 // kavreld: the reference traffic server.
 //
-//   kavreld [--listen ADDR] [--port N] [--data DIR] [--db FILE] [--seed N]
-//           [--idle-timeout MS] [--max-connections N] [--relay-port N] [--video-port N]
+//   kavreld [--listen ADDR] [--public-address ADDR] [--port N] [--data DIR] [--db FILE]
+//           [--seed N] [--idle-timeout MS] [--max-connections N] [--max-per-address N]
+//           [--relay-port N] [--video-port N] [--video-ports N]
 //
 // Serves members (SQLite), live traffic simulated over the road file, places,
 // routes, the news flash, texts, limits, broadcasts, questions and camera pictures,
@@ -26,17 +27,23 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kavreld [--listen ADDR] [--port N] [--data DIR] [--db FILE] [--seed N]\n"
-    "               [--idle-timeout MS] [--max-connections N] [--relay-port N] [--video-port N]\n"
-    "  --listen ADDR        IPv4 address to listen on (127.0.0.1)\n"
-    "  --port N             TCP port (7000)\n"
-    "  --data DIR           road.dat, server/ and cctv/ (the installed sample data)\n"
-    "  --db FILE            member database (DIR/members.db)\n"
-    "  --seed N             seed of the traffic simulation (1)\n"
-    "  --idle-timeout MS    close a connection idle this long (10000)\n"
-    "  --max-connections N  connections served at once (256)\n"
-    "  --relay-port N       camera relay's TCP port (6000)\n"
-    "  --video-port N       video server's TCP port (6100)\n";
+    "usage: kavreld [--listen ADDR] [--public-address ADDR] [--port N] [--data DIR] [--db FILE]\n"
+    "               [--seed N] [--idle-timeout MS] [--max-connections N] [--max-per-address N]\n"
+    "               [--relay-port N] [--video-port N] [--video-ports N]\n"
+    "  --listen ADDR          IPv4 address of all three services (127.0.0.1)\n"
+    "  --public-address ADDR  address that code 34 and the camera relay name, for a server\n"
+    "                         behind a translating router (the --listen address)\n"
+    "  --port N               TCP port (7000)\n"
+    "  --data DIR             road.dat, server/ and cctv/ (the installed sample data)\n"
+    "  --db FILE              member database (DIR/members.db)\n"
+    "  --seed N               seed of the traffic simulation (1)\n"
+    "  --idle-timeout MS      close a connection of any service idle this long (10000)\n"
+    "  --max-connections N    traffic connections served at once (256)\n"
+    "  --max-per-address N    connections of each service from one address (32)\n"
+    "  --relay-port N         camera relay's TCP port (6000)\n"
+    "  --video-port N         video server's first TCP port (6100)\n"
+    "  --video-ports N        video server's ports, one per camera named and not yet\n"
+    "                         streamed (64)\n";
 
 std::optional<unsigned long long> Number(const std::string& s, unsigned long long min, unsigned long long max) {
   if (s.empty() || s.size() > 20) return std::nullopt;
@@ -55,6 +62,12 @@ void LogLine(const std::string& text) {
   std::fflush(stderr);
 }
 
+bool IsIpv4(const std::string& s) {
+  std::error_code ec;
+  (void)asio::ip::make_address_v4(s, ec);
+  return !ec && s.size() <= 15;
+}
+
 int Usage(const std::string& why) {
   std::fprintf(stderr, "kavreld: %s\n%s", why.c_str(), kUsage);
   return 2;
@@ -69,6 +82,7 @@ int main(int argc, char** argv) {
   std::optional<std::filesystem::path> db;
   kavreld::CameraRelayOptions relayOptions;
   kavreld::VideoStreamerOptions videoOptions;
+  std::string publicAddress;
 
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -79,7 +93,11 @@ int main(int argc, char** argv) {
     if (i + 1 >= argc) return Usage(arg + " needs a value");
     std::string value = argv[++i];
     if (arg == "--listen") {
+      if (!IsIpv4(value)) return Usage("--listen takes a dotted IPv4 address");
       options.address = value;
+    } else if (arg == "--public-address") {
+      if (!IsIpv4(value) || value == "0.0.0.0") return Usage("--public-address takes a dotted IPv4 address");
+      publicAddress = value;
     } else if (arg == "--port") {
       auto v = Number(value, 1, 65535);
       if (!v) return Usage("--port takes 1..65535");
@@ -100,6 +118,14 @@ int main(int argc, char** argv) {
       auto v = Number(value, 1, 100000);
       if (!v) return Usage("--max-connections takes 1..100000");
       options.maxConnections = static_cast<std::size_t>(*v);
+    } else if (arg == "--max-per-address") {
+      auto v = Number(value, 1, 100000);
+      if (!v) return Usage("--max-per-address takes 1..100000");
+      options.maxPerAddress = relayOptions.maxPerAddress = videoOptions.maxPerAddress = static_cast<std::size_t>(*v);
+    } else if (arg == "--video-ports") {
+      auto v = Number(value, 1, 4096);
+      if (!v) return Usage("--video-ports takes 1..4096");
+      videoOptions.ports = static_cast<std::uint16_t>(*v);
     } else if (arg == "--relay-port") {
       auto v = Number(value, 1, 65535);
       if (!v) return Usage("--relay-port takes 1..65535");
@@ -113,6 +139,11 @@ int main(int argc, char** argv) {
     }
   }
   setup.dbPath = db ? *db : setup.dataDir / "members.db";
+  // Clients are sent to the relay and the video server by address: "any address" names none.
+  if (publicAddress.empty() && options.address == "0.0.0.0")
+    return Usage("--listen 0.0.0.0 needs --public-address (the address clients reach)");
+  setup.relayAddress = publicAddress.empty() ? options.address : publicAddress;
+  if (videoOptions.port + videoOptions.ports - 1 > 65535) return Usage("--video-port and --video-ports pass 65535");
 
   std::vector<std::string> warnings;
   std::string error;
@@ -131,6 +162,8 @@ int main(int argc, char** argv) {
   }
   // Live video: the camera relay names the video server, which streams cctv/<id>.263.
   relayOptions.address = videoOptions.address = options.address;
+  videoOptions.publicAddress = publicAddress;
+  relayOptions.idleTimeout = videoOptions.idleTimeout = options.idleTimeout;
   videoOptions.clips = setup.dataDir / "cctv";
   kavreld::VideoStreamer streamer(io, videoOptions, LogLine);
   kavreld::CameraRelay relay(io, streamer, relayOptions, LogLine);

@@ -45,11 +45,15 @@ constexpr const char* kSchema =
     "  text TEXT NOT NULL,"
     "  asked INTEGER NOT NULL,"
     "  answered INTEGER NOT NULL DEFAULT 0);"
-    "CREATE INDEX IF NOT EXISTS questions_by_member ON questions(member, answered);";
+    "DROP INDEX IF EXISTS questions_by_member;"
+    // A member's questions in the order asked: the answer codes and the bound read
+    // only his rows, from this index.
+    "CREATE INDEX IF NOT EXISTS questions_of_member ON questions(member, number);";
 
 }  // namespace
 
-std::unique_ptr<MemberStore> MemberStore::Open(const std::filesystem::path& path, std::string& error) {
+std::unique_ptr<MemberStore> MemberStore::Open(const std::filesystem::path& path, std::string& error,
+                                               std::size_t questionsKept) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                            nullptr);
@@ -58,11 +62,20 @@ std::unique_ptr<MemberStore> MemberStore::Open(const std::filesystem::path& path
     sqlite3_close(db);
     return nullptr;
   }
-  std::unique_ptr<MemberStore> store(new MemberStore(db));
+  std::unique_ptr<MemberStore> store(new MemberStore(db, questionsKept));
   sqlite3_busy_timeout(db, 5000);
   if (!store->Exec("PRAGMA journal_mode=WAL") || !store->Exec("PRAGMA synchronous=FULL") ||
       !store->Exec(kSchema)) {
     error = store->lastError_;
+    return nullptr;
+  }
+  // Questions beyond the bound, from before there was one.
+  Statement trim{store->Prepare(
+      "DELETE FROM questions WHERE number IN (SELECT number FROM (SELECT number, ROW_NUMBER() OVER "
+      "(PARTITION BY member ORDER BY number DESC) AS newer FROM questions) WHERE newer > ?)")};
+  if (!trim.s || sqlite3_bind_int64(trim.s, 1, static_cast<sqlite3_int64>(questionsKept)) != SQLITE_OK ||
+      sqlite3_step(trim.s) != SQLITE_DONE) {
+    error = sqlite3_errmsg(db);
     return nullptr;
   }
   return store;
@@ -143,11 +156,31 @@ MemberStore::Status MemberStore::FindIdByRegistrationNumber(const std::string& n
 }
 
 MemberStore::Status MemberStore::AddQuestion(const std::string& memberId, const std::string& text) {
-  Statement st{Prepare("INSERT INTO questions(member, text, asked) VALUES(?,?,?)")};
-  if (!st.s || !Bind(st.s, 1, memberId) || !Bind(st.s, 2, text) ||
-      sqlite3_bind_int64(st.s, 3, static_cast<sqlite3_int64>(std::time(nullptr))) != SQLITE_OK)
-    return Fail();
-  return sqlite3_step(st.s) == SQLITE_DONE ? Status::Done : Fail();
+  if (!Exec("BEGIN IMMEDIATE")) return Status::Failed;
+  auto insertAndTrim = [&] {
+    Statement insert{Prepare("INSERT INTO questions(member, text, asked) VALUES(?,?,?)")};
+    if (!insert.s || !Bind(insert.s, 1, memberId) || !Bind(insert.s, 2, text) ||
+        sqlite3_bind_int64(insert.s, 3, static_cast<sqlite3_int64>(std::time(nullptr))) != SQLITE_OK ||
+        sqlite3_step(insert.s) != SQLITE_DONE)
+      return false;
+    // Everything from the member's (kept + 1)-th newest question back.
+    Statement trim{Prepare(
+        "DELETE FROM questions WHERE member = ?1 AND number <= "
+        "(SELECT number FROM questions WHERE member = ?1 ORDER BY number DESC LIMIT 1 OFFSET ?2)")};
+    return trim.s && Bind(trim.s, 1, memberId) &&
+           sqlite3_bind_int64(trim.s, 2, static_cast<sqlite3_int64>(questionsKept_)) == SQLITE_OK &&
+           sqlite3_step(trim.s) == SQLITE_DONE;
+  };
+  if (!insertAndTrim()) {
+    Status failed = Fail();
+    Exec("ROLLBACK");
+    return failed;
+  }
+  if (!Exec("COMMIT")) {
+    Exec("ROLLBACK");
+    return Status::Failed;
+  }
+  return Status::Done;
 }
 
 MemberStore::Status MemberStore::OpenQuestions(const std::string& memberId, std::vector<Question>& out) {

@@ -5,6 +5,7 @@
 #include "kavrel/clock.h"
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
+#include "fixed_text.h"
 #include "one_step_reply.h"
 #include "places.h"
 #include "registration_number.h"
@@ -36,9 +37,11 @@ std::vector<std::uint8_t> TextItem(std::string_view cp949) {
 }
 
 // The UTF-8 form of a CP949 field that must hold printable text; nullopt when it
-// does not convert or holds control characters.
+// has no NUL, does not convert or holds control characters.
 std::optional<std::string> FieldText(const std::vector<std::uint8_t>& body, std::size_t offset, std::size_t size) {
-  std::string_view raw = kavrel::ReadCp949Field(body.data() + offset, size);
+  auto field = FixedFieldText(body, offset, size);
+  if (!field) return std::nullopt;
+  std::string_view raw = *field;
   for (char c : raw)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return std::nullopt;
   return kavrel::Cp949ToUtf8(raw);
@@ -89,12 +92,28 @@ std::unique_ptr<RequestHandler> RequestHandler::Create(const HandlerSetup& setup
 
   h->pictures_.Load(setup.dataDir / "cctv", warnings);
 
-  h->members_ = MemberStore::Open(setup.dbPath, error);
+  h->members_ = MemberStore::Open(setup.dbPath, error, setup.questionsKept);
   if (!h->members_) {
     error = setup.dbPath.string() + ": " + error;
     return nullptr;
   }
   return h;
+}
+
+bool RequestHandler::UsesStore(std::uint32_t code) {
+  switch (code) {
+    case kUserRegister:
+    case kUserLogin:
+    case kQuestionSend:
+    case kAnswerCheck:
+    case kAnswerGet:
+    case kUserInfoGet:
+    case kUserInfoUpdate:
+    case kUserInfoFind:
+      return true;
+    default:
+      return false;
+  }
 }
 
 RequestHandler::Reply RequestHandler::StoreFailed() {
@@ -120,7 +139,7 @@ RequestHandler::Reply RequestHandler::Handle(const Request& r) {
     case kTextItemB:
       return {true, TextItem(config_.textB), {}};
     case kTextItemC:
-      return {true, TextItem(config_.relayAddress), {}};
+      return {true, TextItem(setup_.relayAddress), {}};
     case kNodeInfo:
       return Search(r);
     case kRefreshIntervals: {
@@ -155,12 +174,12 @@ RequestHandler::Reply RequestHandler::Handle(const Request& r) {
 RequestHandler::Reply RequestHandler::Join(const Request& r) {
   auto id = FieldText(r.body, kUserIdOffset, kUserIdSize);
   auto name = FieldText(r.body, kUserNameOffset, kUserNameSize);
-  std::string_view number = kavrel::ReadCp949Field(r.body.data() + kUserNumberOffset, kUserNumberSize);
-  std::string_view type = kavrel::ReadCp949Field(r.body.data() + kUserTypeOffset, kUserTypeSize);
+  std::string_view number = FixedFieldText(r.body, kUserNumberOffset, kUserNumberSize).value_or("");
+  std::string_view type = FixedFieldText(r.body, kUserTypeOffset, kUserTypeSize).value_or("");
   auto email = FieldText(r.body, kUserEmailOffset, kUserEmailSize);
   std::string why;
-  if (!id || id->empty()) why = "no user ID";
-  else if (!name || name->empty()) why = "no name";
+  if (!id || id->empty()) why = "no user ID, or one that does not fit its field";
+  else if (!name || name->empty()) why = "no name, or one that does not fit its field";
   else if (!IsValidRegistrationNumber(number)) why = "registration number fails its check digit";
   else if (!IsUserType(type)) why = "unknown user type";
   else if (!email || email->find('@') == std::string::npos) why = "no e-mail address";
@@ -190,7 +209,8 @@ RequestHandler::Reply RequestHandler::Login(const Request& r) {
 }
 
 RequestHandler::Reply RequestHandler::RoadSpeed(const Request& r) {
-  auto road = network_.FindRoad(kavrel::ReadCp949Field(r.body.data(), kTextBodySize));
+  auto name = FixedFieldText(r.body, 0, kTextBodySize);
+  auto road = name ? network_.FindRoad(*name) : std::nullopt;
   if (!road) return {true, {}, "unknown road"};
   const RoadEntry& entry = network_.roads()[*road];
   std::int64_t minute = CurrentMinute();
@@ -208,7 +228,9 @@ RequestHandler::Reply RequestHandler::Still(const Request& r) {
 }
 
 RequestHandler::Reply RequestHandler::Search(const Request& r) {
-  auto found = SearchPlaces(network_, kavrel::ReadCp949Field(r.body.data(), kTextBodySize));
+  auto text = FixedFieldText(r.body, 0, kTextBodySize);
+  if (!text) return {true, BuildSearchReply(network_, {}), "search text without its NUL"};
+  auto found = SearchPlaces(network_, *text);
   return {true, BuildSearchReply(network_, found), std::to_string(found.size()) + " places"};
 }
 
@@ -298,7 +320,7 @@ RequestHandler::Reply RequestHandler::UserInfo(const Request& r) {
 
 RequestHandler::Reply RequestHandler::UserUpdate(const Request& r) {
   auto id = FieldText(r.body, kUserIdOffset, kUserIdSize);
-  std::string_view type = kavrel::ReadCp949Field(r.body.data() + kUserTypeOffset, kUserTypeSize);
+  std::string_view type = FixedFieldText(r.body, kUserTypeOffset, kUserTypeSize).value_or("");
   auto email = FieldText(r.body, kUserEmailOffset, kUserEmailSize);
   if (!id || id->empty() || !IsUserType(type) || !email || email->find('@') == std::string::npos)
     return {true, Word(0), "change refused"};
@@ -313,7 +335,7 @@ RequestHandler::Reply RequestHandler::UserUpdate(const Request& r) {
 }
 
 RequestHandler::Reply RequestHandler::UserFind(const Request& r) {
-  std::string_view number = kavrel::ReadCp949Field(r.body.data(), kRegistrationBodySize);
+  std::string_view number = FixedFieldText(r.body, 0, kRegistrationBodySize).value_or("");
   if (!IsValidRegistrationNumber(number)) return {true, {}, "not a registration number"};
   std::string id;
   auto status = members_->FindIdByRegistrationNumber(std::string(number), id);

@@ -36,6 +36,9 @@ struct HandlerSetup {
   std::filesystem::path dataDir;  // road.dat, server/, cctv/
   std::filesystem::path dbPath;
   std::uint64_t seed = 1;
+  // The camera relay's address that code 34 names (dotted IPv4).
+  std::string relayAddress = "127.0.0.1";
+  std::size_t questionsKept = kQuestionsKept;  // per member
 };
 
 class RequestHandler {
@@ -50,7 +53,10 @@ class RequestHandler {
     std::vector<std::uint8_t> bytes;
     std::string note;  // for the log line
   };
+  // Codes whose answer needs the member store may run on another thread than the
+  // rest (one at a time); every other code only reads what Create loaded.
   Reply Handle(const Request& request);
+  static bool UsesStore(std::uint32_t code);
 
   const RoadNetwork& network() const { return network_; }
   const TrafficSimulation& traffic() const { return *traffic_; }

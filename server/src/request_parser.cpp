@@ -1,5 +1,7 @@
 #include "request_parser.h"
 
+#include "fixed_text.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -51,10 +53,9 @@ RequestParser::State RequestParser::Reject(std::string why) {
 
 RequestParser::State RequestParser::AfterHeader() {
   request_.code = kavrel::ReadU32(header_.data(), 0);
-  const auto* text = header_.data() + kAddressTextOffset;
-  const auto* nul = std::find(text, text + kAddressTextSize, std::uint8_t{0});
-  if (nul == text + kAddressTextSize) return Reject("address text without its NUL");
-  request_.clientAddress.assign(text, nul);
+  auto text = FixedFieldText(header_, kAddressTextOffset, kAddressTextSize);
+  if (!text) return Reject("address text without its NUL");
+  request_.clientAddress = *text;
   for (char c : request_.clientAddress)
     if (!((c >= '0' && c <= '9') || c == '.')) return Reject("address text is not dotted decimal");
   haveHeader_ = true;

@@ -1,6 +1,5 @@
 #include "server_content.h"
 
-#include <arpa/inet.h>
 
 #include <charconv>
 #include <fstream>
@@ -59,7 +58,6 @@ bool IsBroadcastTime(std::string_view s) {
 
 std::optional<ServerConfig> ParseServerConfig(std::string_view text, std::string& error) {
   ServerConfig config;
-  bool haveRelay = false;
   int lineNo = 0;
   for (std::string_view raw : Lines(text)) {
     ++lineNo;
@@ -79,11 +77,8 @@ std::optional<ServerConfig> ParseServerConfig(std::string_view text, std::string
       if (cp949->size() >= kTextItemSize) return fail("text longer than 79 bytes in code page 949");
       (key == "text_a" ? config.textA : config.textB) = *cp949;
     } else if (key == "relay_address") {
-      in_addr a{};
-      std::string v(value);
-      if (v.size() > 15 || ::inet_pton(AF_INET, v.c_str(), &a) != 1) return fail("relay_address is not dotted IPv4");
-      config.relayAddress = v;
-      haveRelay = true;
+      // The relay listens where the server does: an address kept here could only disagree.
+      return fail("relay_address is no longer read: kavreld names its --listen or --public-address");
     } else if (key == "limits") {
       std::istringstream in{std::string(value)};
       std::string word;
@@ -100,10 +95,6 @@ std::optional<ServerConfig> ParseServerConfig(std::string_view text, std::string
     } else {
       return fail("unknown key '" + std::string(key) + "'");
     }
-  }
-  if (!haveRelay) {
-    error = "server.conf: relay_address is missing";
-    return std::nullopt;
   }
   return config;
 }

@@ -1,5 +1,5 @@
 // What the server tells every client, read from its data directory (server/):
-//   server.conf      texts of items 32 and 33, the camera relay's address, the limits
+//   server.conf      texts of items 32 and 33, the limits
 //   news.txt         the news flash, one item per line (UTF-8)
 //   broadcasts.txt   traffic broadcasts, "YYYY-MM-DD HH:MM title" per line (read per request)
 //   answers.txt      the operator's answers, "keyword<TAB>answer" per line (read per request)
@@ -26,7 +26,6 @@ constexpr std::string_view kNewsLineEnd = "\r\n\n";
 struct ServerConfig {
   std::string textA;         // CP949
   std::string textB;         // CP949
-  std::string relayAddress;  // dotted IPv4
   // News minutes, route minutes, most routes, road minutes, most roads, camera
   // minutes, most cameras.
   std::array<std::uint32_t, 7> limits{5, 5, 10, 5, 10, 5, 10};

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "kavrel/little_endian.h"
+#include "store_worker.h"
 
 namespace kavreld {
 
@@ -21,12 +22,15 @@ struct TcpServer::Shared {
   bool paused = false;  // at the connection cap: accepting resumes when one closes
   std::function<void()> resume;
   std::set<Connection*> open;
+  std::shared_ptr<AddressLimit> perAddress;
+  StoreWorker* worker = nullptr;  // none once stopped
 };
 
 class Connection : public std::enable_shared_from_this<Connection> {
  public:
-  Connection(asio::ip::tcp::socket socket, std::shared_ptr<TcpServer::Shared> shared)
+  Connection(asio::ip::tcp::socket socket, AddressLimit::Slot slot, std::shared_ptr<TcpServer::Shared> shared)
       : socket_(std::move(socket)),
+        slot_(std::move(slot)),
         timer_(socket_.get_executor()),
         deadline_(socket_.get_executor()),
         shared_(std::move(shared)) {
@@ -123,7 +127,23 @@ class Connection : public std::enable_shared_from_this<Connection> {
   }
 
   void Answer() {
-    RequestHandler::Reply reply = shared_->handler->Handle(parser_.request());
+    if (!RequestHandler::UsesStore(parser_.request().code)) return Send(shared_->handler->Handle(parser_.request()));
+    if (!shared_->worker) return Close();  // stopping
+    // The store works on its own thread; the reply comes back to this one. The
+    // exchange's deadline still bounds the wait.
+    phase_ = Phase::Store;
+    timer_.cancel();
+    shared_->worker->Post([self = shared_from_this(), handler = shared_->handler,
+                           executor = socket_.get_executor()]() mutable {
+      RequestHandler::Reply reply = handler->Handle(self->parser_.request());
+      // This thread keeps no reference: the connection ends on the I/O thread.
+      asio::post(executor, [self = std::move(self), reply = std::move(reply)]() mutable {
+        if (self->phase_ == Phase::Store && self->socket_.is_open()) self->Send(std::move(reply));
+      });
+    });
+  }
+
+  void Send(RequestHandler::Reply reply) {
     if (!reply.send) {
       Log("closed without a reply: " + reply.note);
       Close();
@@ -155,10 +175,11 @@ class Connection : public std::enable_shared_from_this<Connection> {
     });
   }
 
-  enum class Phase { Request, Reply, Acknowledgement };
+  enum class Phase { Request, Store, Reply, Acknowledgement };
   static constexpr int kDeadlineIdleTimes = 6;
 
   asio::ip::tcp::socket socket_;
+  AddressLimit::Slot slot_;
   asio::steady_timer timer_;     // idle time-out, re-armed by every step
   asio::steady_timer deadline_;  // the whole exchange
   std::shared_ptr<TcpServer::Shared> shared_;
@@ -177,12 +198,15 @@ TcpServer::TcpServer(asio::io_context& io, RequestHandler& handler, ServerOption
   shared_->handler = &handler;
   shared_->options = std::move(options);
   shared_->log = std::move(log);
+  shared_->perAddress = AddressLimit::Create(shared_->options.maxPerAddress);
 }
 
 TcpServer::~TcpServer() { Stop(); }
 
 bool TcpServer::Start(std::string& error) {
   if (!Listen(acceptor_, shared_->options.address, shared_->options.port, "traffic server", error)) return false;
+  worker_ = std::make_unique<StoreWorker>();
+  shared_->worker = worker_.get();
   shared_->resume = [this] { Accept(); };
   Accept();
   return true;
@@ -195,6 +219,8 @@ void TcpServer::Stop() {
   acceptor_.close(ec);
   std::set<Connection*> open = shared_->open;
   for (Connection* c : open) c->Close();
+  shared_->worker = nullptr;
+  if (worker_) worker_->Stop();
 }
 
 std::size_t TcpServer::ActiveConnections() const { return shared_->active; }
@@ -216,7 +242,19 @@ void TcpServer::Accept() {
       });
       return;
     }
-    std::make_shared<Connection>(std::move(socket), shared)->Start();
+    std::error_code peerError;
+    asio::ip::address peer = socket.remote_endpoint(peerError).address();
+    std::optional<AddressLimit::Slot> slot;
+    if (!peerError) slot = shared->perAddress->Take(peer);
+    if (slot) {
+      std::make_shared<Connection>(std::move(socket), std::move(*slot), shared)->Start();
+    } else {
+      if (!peerError)
+        shared->log(peer.to_string() + " refused: " + std::to_string(shared->perAddress->perAddress()) +
+                    " connections from this address are open");
+      std::error_code ignored;
+      socket.close(ignored);
+    }
     Accept();
   });
 }

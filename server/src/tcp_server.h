@@ -1,8 +1,10 @@
 // The listening side: one request per connection (header, body, length-prefixed
 // reply, the client's 4-byte acknowledgement, close), many connections at once on
 // one Asio thread. Every connection has an idle time-out and a deadline of six idle
-// time-outs for the whole exchange, so a stuck or hostile client never holds the server; at most `maxConnections` are open at a time (further
-// ones wait in the listen backlog).
+// time-outs for the whole exchange, so a stuck or hostile client never holds the
+// server. At most `maxConnections` are open at a time (further ones wait in the listen
+// backlog), and at most `maxPerAddress` of them from one peer address (further ones
+// from that address are closed at once), so one address cannot make the others wait.
 #pragma once
 
 #include <chrono>
@@ -13,6 +15,7 @@
 
 #include <asio.hpp>
 
+#include "address_limit.h"
 #include "request_handler.h"
 
 namespace kavreld {
@@ -22,9 +25,12 @@ struct ServerOptions {
   std::uint16_t port = 7000;
   std::chrono::milliseconds idleTimeout{10000};
   std::size_t maxConnections = 256;
+  std::size_t maxPerAddress = kDefaultConnectionsPerAddress;
 };
 
 using LogSink = std::function<void(const std::string&)>;
+
+class StoreWorker;
 
 class TcpServer {
  public:
@@ -48,6 +54,7 @@ class TcpServer {
   asio::io_context& io_;
   asio::ip::tcp::acceptor acceptor_;
   asio::steady_timer retry_;
+  std::unique_ptr<StoreWorker> worker_;  // the member store's thread
   std::shared_ptr<Shared> shared_;
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "ZMNTP.h"
 #include "kavrel/clock.h"
@@ -259,7 +260,7 @@ TEST_F(ServerTest, NewsTextsLimitsAndBroadcasts) {
   ASSERT_EQ(b.count, 80u);
   ASSERT_EQ(c.count, 80u);
   EXPECT_EQ(FieldUtf8(a.data, 0, 80), "가람시 교통정보센터");
-  EXPECT_EQ(FieldUtf8(c.data, 0, 80), "127.0.0.1");
+  EXPECT_EQ(FieldUtf8(c.data, 0, 80), "127.0.6.5");  // the relay listens where the server does
 
   Outcome limits = Run(CMD_REFRESH_INTERVALS);
   ASSERT_EQ(limits.count, 28u);
@@ -476,12 +477,71 @@ TEST_F(ServerTest, StartsOnlyWithUsableArgumentsAndData) {
   EXPECT_EQ(WEXITSTATUS(KavreldProcess::RunToEnd(
                 {"--listen", "127.0.6.10", "--data", (dir_->path() / "nothing").string()}, log)),
             1);
-  EXPECT_EQ(WEXITSTATUS(KavreldProcess::RunToEnd({"--listen", "localhost", "--data", data_.string(), "--db",
-                                                  (dir_->path() / "m.db").string()},
-                                                 log)),
-            1);
+  EXPECT_EQ(WEXITSTATUS(KavreldProcess::RunToEnd({"--listen", "localhost"}, log)), 2);
+  EXPECT_EQ(WEXITSTATUS(KavreldProcess::RunToEnd({"--listen", "0.0.0.0"}, log)), 2);  // names no address
+  EXPECT_EQ(WEXITSTATUS(KavreldProcess::RunToEnd({"--public-address", "gate"}, log)), 2);
   std::ofstream(data_ / "server" / "server.conf", std::ios::app) << "limits = 5 5 99 5 10 5 10\n";
   EXPECT_EQ(WEXITSTATUS(KavreldProcess::RunToEnd({"--listen", "127.0.6.10", "--data", data_.string()}, log)), 1);
+}
+
+// One address holding many silent connections takes only its share: its further
+// connections are closed at once, and a client at another address is still served
+// (the silent ones would otherwise hold every connection for the whole idle time-out).
+TEST_F(ServerTest, OneAddressTakesOnlyItsShareOfConnections) {
+  StartServer("127.0.6.12", {"--max-connections", "8", "--max-per-address", "4", "--idle-timeout", "60000"});
+  std::vector<int> held;
+  for (int i = 0; i < 10; ++i) {
+    auto fd = Connect(address_, 7000, "127.0.6.14");
+    ASSERT_TRUE(fd);
+    held.push_back(*fd);
+  }
+  // The first four stay open; the server closed the other six without waiting.
+  std::uint8_t byte = 0;
+  for (std::size_t i = 4; i < held.size(); ++i) EXPECT_EQ(::recv(held[i], &byte, 1, 0), 0) << i;
+  auto good = Connect(address_, 7000, "127.0.6.13");
+  ASSERT_TRUE(good);
+  Bytes request = Header(CMD_TEXT_ITEM_A);
+  ASSERT_EQ(::send(*good, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+  Bytes reply(4 + 80);
+  ASSERT_EQ(::recv(*good, reply.data(), reply.size(), MSG_WAITALL), static_cast<ssize_t>(reply.size()));
+  EXPECT_EQ(kavrel::ReadU32(reply.data(), 0), 80u);
+  ::close(*good);
+  for (int fd : held) ::close(fd);
+  EXPECT_NE(server_->Log().find("127.0.6.14 refused: 4 connections"), std::string::npos) << server_->Log();
+}
+
+// The member store works on its own thread: a join waiting for the database (another
+// program holds its write lock) does not hold up a client that needs no database.
+TEST_F(ServerTest, SlowStoreWorkDoesNotHoldOtherClients) {
+  StartServer("127.0.6.15");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open((dir_->path() / "members.db").c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+  auto joining = Connect(address_);
+  ASSERT_TRUE(joining);
+  Bytes join = Header(CMD_USER_REGISTER);
+  Bytes record = UserRecord("slow", "느림", kValidNumber, "USER", "s@example.com");
+  join.insert(join.end(), record.begin(), record.end());
+  ASSERT_EQ(::send(*joining, join.data(), join.size(), MSG_NOSIGNAL), static_cast<ssize_t>(join.size()));
+
+  auto quick = Connect(address_);
+  ASSERT_TRUE(quick);
+  Bytes request = Header(CMD_TEXT_ITEM_B);
+  ASSERT_EQ(::send(*quick, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+  Bytes reply(4 + 80);
+  ASSERT_EQ(::recv(*quick, reply.data(), reply.size(), MSG_WAITALL), static_cast<ssize_t>(reply.size()));
+  ::close(*quick);
+  // The join is still waiting, neither answered nor dropped.
+  std::uint8_t byte = 0;
+  EXPECT_EQ(::recv(*joining, &byte, 1, MSG_DONTWAIT), -1);
+
+  ASSERT_EQ(sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  Bytes answer(8);
+  ASSERT_EQ(::recv(*joining, answer.data(), answer.size(), MSG_WAITALL), 8);
+  EXPECT_EQ(kavrel::ReadU32(answer.data(), 4), 0u);
+  ::close(*joining);
 }
 
 TEST_F(ServerTest, StopsCleanlyOnSigint) {

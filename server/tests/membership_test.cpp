@@ -2,8 +2,12 @@
 // changes, questions, and what survives reopening the file.
 #include <gtest/gtest.h>
 
+#include "fixed_text.h"
+#include "kavrel/cp949.h"
+#include "kavrel/little_endian.h"
 #include "member_store.h"
 #include "registration_number.h"
+#include "request_handler.h"
 #include "server_process.h"
 
 namespace kavreld {
@@ -82,6 +86,37 @@ TEST(MemberStore, QuestionsAndReopening) {
   EXPECT_EQ(open[0].text, "둘째 질문");
 }
 
+// A member keeps his newest questions, answered or not; a new one drops the oldest,
+// and a database from before the bound is cut to it when opened.
+TEST(MemberStore, KeepsEachMembersNewestQuestions) {
+  testing::TempDir dir("store");
+  std::string error;
+  auto texts = [](MemberStore& store, const std::string& id) {
+    std::vector<Question> open;
+    EXPECT_EQ(store.OpenQuestions(id, open), MemberStore::Status::Done);
+    std::vector<std::string> out;
+    for (const Question& q : open) out.push_back(q.text);
+    return out;
+  };
+  {
+    auto store = MemberStore::Open(dir.path() / "m.db", error, 10);
+    ASSERT_TRUE(store) << error;
+    for (int i = 1; i <= 6; ++i) ASSERT_EQ(store->AddQuestion("hong", "q" + std::to_string(i)), MemberStore::Status::Done);
+    ASSERT_EQ(store->AddQuestion("kim", "k1"), MemberStore::Status::Done);
+  }
+  auto store = MemberStore::Open(dir.path() / "m.db", error, 3);
+  ASSERT_TRUE(store) << error;
+  EXPECT_EQ(texts(*store, "hong"), (std::vector<std::string>{"q4", "q5", "q6"}));
+  std::vector<Question> open;
+  ASSERT_EQ(store->OpenQuestions("hong", open), MemberStore::Status::Done);
+  ASSERT_EQ(store->MarkAnswered(open[2].number), MemberStore::Status::Done);  // q6 answered, still kept
+  ASSERT_EQ(store->AddQuestion("hong", "q7"), MemberStore::Status::Done);
+  EXPECT_EQ(texts(*store, "hong"), (std::vector<std::string>{"q5", "q7"}));
+  ASSERT_EQ(store->AddQuestion("hong", "q8"), MemberStore::Status::Done);
+  EXPECT_EQ(texts(*store, "hong"), (std::vector<std::string>{"q7", "q8"}));  // q6 went as the oldest
+  EXPECT_EQ(texts(*store, "kim"), std::vector<std::string>{"k1"});         // others keep theirs
+}
+
 TEST(MemberStore, UnusableFileIsReported) {
   testing::TempDir dir("store");
   std::string error;
@@ -91,6 +126,56 @@ TEST(MemberStore, UnusableFileIsReported) {
   error.clear();
   EXPECT_FALSE(MemberStore::Open(dir.path() / "junk.db", error));
   EXPECT_FALSE(error.empty());
+}
+
+TEST(FixedFieldText, EndsAtTheNulInsideTheFieldOrIsRefused) {
+  const std::vector<std::uint8_t> bytes = {'a', 'b', 0, 'c', 'd', 'e', 'f', 0};
+  struct Case {
+    std::size_t offset, size;
+    std::optional<std::string_view> text;
+  } cases[] = {
+      {0, 3, "ab"}, {0, 8, "ab"}, {3, 5, "cdef"}, {2, 1, ""},
+      {0, 2, std::nullopt},  // "ab" fills the field: no room for its NUL
+      {3, 4, std::nullopt},  // "cdef" likewise
+      {6, 4, std::nullopt},  // past the bytes
+      {9, 0, std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FixedFieldText(bytes, c.offset, c.size), c.text) << c.offset << "+" << c.size;
+}
+
+// A user ID that fills its 21 bytes has no NUL: it is refused, not cut to 20 bytes
+// (which would be another member's ID, free to join again).
+TEST(RequestHandler, IdsThatDoNotFitTheirFieldAreRefused) {
+  testing::TempDir dir("handler");
+  HandlerSetup setup;
+  setup.dataDir = testing::SampleData();
+  setup.dbPath = dir.path() / "m.db";
+  std::vector<std::string> warnings;
+  std::string error;
+  auto handler = RequestHandler::Create(setup, warnings, error);
+  ASSERT_TRUE(handler) << error;
+  auto join = [&](const std::string& id) {
+    Request r{kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(kUserRecordSize, 0)};
+    std::copy(id.begin(), id.end(), r.body.begin());  // as sent: no NUL when the ID fills the field
+    kavrel::WriteCp949Field(r.body.data() + kUserNameOffset, kUserNameSize, "hong");
+    kavrel::WriteCp949Field(r.body.data() + kUserNumberOffset, kUserNumberSize, "8001011234560");
+    kavrel::WriteCp949Field(r.body.data() + kUserTypeOffset, kUserTypeSize, "USER");
+    kavrel::WriteCp949Field(r.body.data() + kUserEmailOffset, kUserEmailSize, "h@example.com");
+    auto reply = handler->Handle(r);
+    return reply.bytes.size() == 4 ? kavrel::ReadU32(reply.bytes.data(), 0) : 0xFFFFFFFFu;
+  };
+  const std::string twenty(20, 'a'), twentyOne(21, 'a');
+  EXPECT_EQ(join(twentyOne), kResultRefused);
+  EXPECT_EQ(join(twenty), kResultOk);
+  EXPECT_EQ(join(twentyOne), kResultRefused);  // not "taken": it is no ID at all
+  // Questions name their member the same way.
+  Request ask{kQuestionSend, "127.0.0.1", std::vector<std::uint8_t>(kQuestionPrefixSize, 0)};
+  std::copy(twentyOne.begin(), twentyOne.end(), ask.body.begin());
+  kavrel::WriteU32(ask.body.data(), kUserIdBodySize, 1);
+  ask.body.push_back('?');
+  EXPECT_EQ(kavrel::ReadU32(handler->Handle(ask).bytes.data(), 0), kResultUnknownMember);
+  ask.body[20] = 0;
+  EXPECT_EQ(kavrel::ReadU32(handler->Handle(ask).bytes.data(), 0), kResultOk);
 }
 
 }  // namespace

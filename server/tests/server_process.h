@@ -55,10 +55,21 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// A raw client socket to address:7000 (nullopt when nothing listens).
-inline std::optional<int> Connect(const std::string& address, std::uint16_t port = 7000) {
+// A raw client socket to address:7000 (nullopt when nothing listens), from `source`
+// when given.
+inline std::optional<int> Connect(const std::string& address, std::uint16_t port = 7000,
+                                  const std::string& source = {}) {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   if (fd < 0) return std::nullopt;
+  if (!source.empty()) {
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+  }
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(port);

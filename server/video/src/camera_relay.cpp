@@ -27,8 +27,8 @@ std::optional<std::uint32_t> ParseCameraText(const std::uint8_t text[4]) {
 
 // One client's dialogue: ask, answer, end, answer, close.
 struct CameraRelay::Dialogue : std::enable_shared_from_this<Dialogue> {
-  Dialogue(CameraRelay& owner, asio::ip::tcp::socket s)
-      : owner(&owner), socket(std::move(s)), deadline(socket.get_executor()) {}
+  Dialogue(CameraRelay& owner, asio::ip::tcp::socket s, AddressLimit::Slot slot)
+      : owner(&owner), socket(std::move(s)), slot(std::move(slot)), deadline(socket.get_executor()) {}
 
   void Begin() {
     auto self = shared_from_this();
@@ -43,20 +43,21 @@ struct CameraRelay::Dialogue : std::enable_shared_from_this<Dialogue> {
     std::error_code ec;
     asio::ip::tcp::endpoint local = socket.local_endpoint(ec);
     asio::ip::tcp::endpoint remote = ec ? asio::ip::tcp::endpoint() : socket.remote_endpoint(ec);
-    const VideoStreamerOptions& video = owner->streamer_.options();
-    accepted = !ec && camera && ClipFile(video.clips, *camera).has_value();
+    VideoStreamer& video = owner->streamer_;
+    std::optional<std::uint16_t> port;
+    if (!ec && camera && ClipFile(video.options().clips, *camera)) port = video.Expect(remote.address(), *camera);
+    accepted = port.has_value();
     reply.assign(8, 0);
     kavrel::WriteU32(reply.data(), 0, accepted ? 1 : 0);
     if (accepted) {
-      // The video server listens where the relay does, unless it names its own address.
-      std::string address = video.address == "0.0.0.0" ? local.address().to_string() : video.address;
+      std::string address = video.NamedAddress(local.address());
       reply.resize(8 + kAddressTextSize + 4, 0);
       std::memcpy(reply.data() + 8, address.data(), std::min(address.size(), kAddressTextSize - 1));
-      kavrel::WriteU32(reply.data(), 8 + kAddressTextSize, video.port);
-      owner->streamer_.Expect(remote.address(), *camera);
+      kavrel::WriteU32(reply.data(), 8 + kAddressTextSize, *port);
     }
     owner->log_("relay: camera " + (camera ? std::to_string(*camera) : std::string("?")) +
-                (accepted ? " named to " : " refused to ") + remote.address().to_string());
+                (accepted ? " named to " + remote.address().to_string() + " on port " + std::to_string(*port)
+                          : " refused to " + remote.address().to_string()));
     auto self = shared_from_this();
     Write([self] {
       self->Read(asio::buffer(self->request.data(), kHeaderSize), [self] {
@@ -109,6 +110,7 @@ struct CameraRelay::Dialogue : std::enable_shared_from_this<Dialogue> {
 
   CameraRelay* owner;
   asio::ip::tcp::socket socket;
+  AddressLimit::Slot slot;
   asio::steady_timer deadline;
   std::array<std::uint8_t, kHeaderSize + 4> request{};
   std::vector<std::uint8_t> reply;
@@ -117,7 +119,12 @@ struct CameraRelay::Dialogue : std::enable_shared_from_this<Dialogue> {
 };
 
 CameraRelay::CameraRelay(asio::io_context& io, VideoStreamer& streamer, CameraRelayOptions options, VideoLog log)
-    : io_(io), streamer_(streamer), options_(std::move(options)), log_(std::move(log)), acceptor_(io) {
+    : io_(io),
+      streamer_(streamer),
+      options_(std::move(options)),
+      log_(std::move(log)),
+      acceptor_(io),
+      perAddress_(AddressLimit::Create(options_.maxPerAddress)) {
   if (!log_) log_ = [](const std::string&) {};
 }
 
@@ -144,11 +151,16 @@ void CameraRelay::Accept() {
   acceptor_.async_accept([this](std::error_code ec, asio::ip::tcp::socket socket) {
     if (ec == asio::error::operation_aborted || !acceptor_.is_open()) return;
     if (!ec) {
-      if (dialogues_.size() >= options_.maxConnections) {
+      std::error_code peerError;
+      asio::ip::address peer = socket.remote_endpoint(peerError).address();
+      std::optional<AddressLimit::Slot> slot;
+      if (!peerError && dialogues_.size() < options_.maxConnections) slot = perAddress_->Take(peer);
+      if (!slot) {
+        if (!peerError) log_("relay: " + peer.to_string() + " refused: too many connections");
         std::error_code ignored;
         socket.close(ignored);
       } else {
-        auto dialogue = std::make_shared<Dialogue>(*this, std::move(socket));
+        auto dialogue = std::make_shared<Dialogue>(*this, std::move(socket), std::move(*slot));
         dialogues_.insert(dialogue);
         dialogue->Begin();
       }

@@ -1,7 +1,8 @@
 // The camera relay: a client asks for a camera with the 6-byte header {3, 1, 4} and the
 // camera number as 4 characters of decimal text (NUL-padded). The relay answers 8
-// bytes {u32 status, u32 0}: 0 for a camera without a clip; 1 followed by the video
-// server's address (24 bytes of dotted IPv4 text, NUL-padded) and port (u32) for a
+// bytes {u32 status, u32 0}: 0 for a camera without a clip (or when the video server
+// has no port free for it); 1 followed by the video server's address (24 bytes of
+// dotted IPv4 text, NUL-padded) and the port of the camera's ticket (u32) for a
 // camera with one. The client ends the dialogue with {3, 2, 0}; the relay answers
 // 8 bytes {u32 status, u32 0} again and closes.
 #pragma once
@@ -26,6 +27,7 @@ struct CameraRelayOptions {
   // A client silent this long in the middle of the dialogue is dropped.
   std::chrono::milliseconds idleTimeout{10000};
   std::size_t maxConnections = 256;
+  std::size_t maxPerAddress = kDefaultConnectionsPerAddress;
 };
 
 // The camera number of a 4-byte request text: decimal digits, then NULs only.
@@ -53,6 +55,7 @@ class CameraRelay {
   CameraRelayOptions options_;
   VideoLog log_;
   asio::ip::tcp::acceptor acceptor_;
+  std::shared_ptr<AddressLimit> perAddress_;
   std::set<std::shared_ptr<Dialogue>> dialogues_;
 };
 

@@ -134,21 +134,77 @@ TEST_F(Streamer, LoopsTheClipOfTheCameraTheRelayNamed) {
   EXPECT_EQ(streamer_->ActiveStreams(), 0u);
 }
 
-TEST_F(Streamer, StreamsNothingWithoutACameraNamedOrAStartHeader) {
+TEST_F(Streamer, StreamsNothingWithoutATicketOrAStartHeader) {
   AddCamera(7, "qcif_ap_q10.263");
   StartServer();
-  int fd = Connect(6100);
-  SendAll(fd, Header(2, 1, 0));
-  EXPECT_TRUE(ClosedByPeer(fd));
+  // No camera named: no port listens.
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  fds_.push_back(fd);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(6100);
+  ::inet_pton(AF_INET, address_.c_str(), &addr.sin_addr);
+  EXPECT_NE(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
 
   // Named, but the start header is wrong.
-  int relay = Connect(6000);
-  SendAll(relay, Header(3, 1, 4));
-  SendAll(relay, Text("7"));
-  ASSERT_EQ(Receive(relay, 36).size(), 36u);
-  fd = Connect(6100);
+  auto named = AskRelay(7);
+  ASSERT_TRUE(named);
+  fd = Connect(named->port);
   SendAll(fd, Header(2, 2, 0));
   EXPECT_TRUE(ClosedByPeer(fd));
+}
+
+// Viewers are told apart by the port the relay named, not by their address: one
+// address that asks for several cameras before it connects (or several viewers behind
+// one router) gets each camera on its own connection, whatever the order it connects in.
+TEST_F(Streamer, EachTicketStreamsItsOwnCameraFromOneAddress) {
+  const char* clips[] = {"qcif_inter_q5.263", "qcif_ap_q10.263", "qcif_pan_q6.263"};
+  for (std::uint32_t camera = 1; camera <= 3; ++camera) AddCamera(camera, clips[camera - 1]);
+  StartServer();
+  std::vector<std::pair<std::uint32_t, std::uint16_t>> tickets;
+  for (std::uint32_t camera : {1u, 2u, 3u, 2u, 1u, 3u}) {
+    auto named = AskRelay(camera);
+    ASSERT_TRUE(named) << camera;
+    EXPECT_EQ(named->address, address_);
+    tickets.emplace_back(camera, named->port);
+  }
+  std::reverse(tickets.begin(), tickets.end());
+  for (const auto& [camera, port] : tickets) {
+    SCOPED_TRACE(camera);
+    const Clip clip = SplitClip(ReadFile(StreamFile(clips[camera - 1])), std::chrono::milliseconds(100));
+    EXPECT_EQ(FirstPicture(port), clip.pictures.front());
+  }
+}
+
+// A connection from another address to a ticket's port is not the viewer it was made
+// for: it gets nothing, and the viewer still gets the camera.
+TEST_F(Streamer, TicketServesOnlyTheAddressTheRelayAnswered) {
+  AddCamera(7, "qcif_ap_q10.263");
+  StartServer();
+  auto named = AskRelay(7);
+  ASSERT_TRUE(named);
+  std::string stranger = address_.substr(0, address_.rfind('.') + 1) + (address_.back() == '9' ? "8" : "9");
+  int fd = Connect(named->port, stranger);
+  SendAll(fd, Header(2, 1, 0));
+  EXPECT_TRUE(ClosedByPeer(fd));
+  const Clip clip = SplitClip(ReadFile(StreamFile("qcif_ap_q10.263")), std::chrono::milliseconds(100));
+  EXPECT_EQ(FirstPicture(named->port), clip.pictures.front());
+}
+
+// One address holding many silent relay connections takes only its share: its further
+// connections are closed at once, and a client at another address is still answered.
+TEST_F(Relay, OneAddressTakesOnlyItsShare) {
+  AddCamera(7, "qcif_inter_q5.263");
+  StartServer(/*perAddress=*/4, /*relayCap=*/8);
+  std::vector<int> held;
+  for (int i = 0; i < 4; ++i) held.push_back(Connect(6000));
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(ClosedByPeer(Connect(6000))) << i;
+  std::string other = address_.substr(0, address_.rfind('.') + 1) + (address_.back() == '9' ? "8" : "9");
+  auto named = AskRelay(7, 6000, other);
+  ASSERT_TRUE(named);
+  EXPECT_EQ(named->address, address_);
+  // The silent ones end at the idle time-out.
+  for (int fd : held) EXPECT_TRUE(ClosedByPeer(fd));
 }
 
 }  // namespace

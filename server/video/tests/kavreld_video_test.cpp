@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "camera_clips.h"
 #include "programs.h"
 #include "video_server_fixture.h"
 
@@ -69,6 +70,47 @@ TEST_F(Kavreld, SessionShowsTheSampleCameraAndStopReturns) {
   // Camera 4242 has no clip: the relay refuses it.
   Bytes log = ReadFile(dir_ / "cwd" / "DBM.TXT");
   EXPECT_NE(std::string(log.begin(), log.end()).find("ZMNT:recv1:=8"), std::string::npos);
+#endif
+}
+
+// Code 34 and the relay name the address kavreld listens on (here not 127.0.0.1), or
+// the one --public-address gives; --idle-timeout closes silent relay connections too.
+TEST_F(Kavreld, NamesItsOwnAddressOrThePublicOne) {
+#ifndef KAVRELD_PATH
+  GTEST_SKIP() << "kavreld is not part of this build";
+#else
+  const char* home = std::getenv("KAVREL_HOME");
+  ASSERT_NE(home, nullptr);
+  // Code 34 from a raw client: header, reply length and the 80-byte text, acknowledgement.
+  auto item34 = [&] {
+    int fd = Connect(7000);
+    Bytes request(24, 0);
+    request[0] = 34;
+    SendAll(fd, request);
+    Bytes reply = Receive(fd, 4 + 80);
+    SendAll(fd, Bytes(4, 0));
+    if (reply.size() != 84) return std::string("(no reply)");
+    return std::string(reinterpret_cast<const char*>(reply.data()) + 4);
+  };
+  for (const std::string& public_address : {std::string(), std::string("192.0.2.17")}) {
+    SCOPED_TRACE(public_address);
+    std::vector<std::string> args = {KAVRELD_PATH, "--listen", address_, "--data", home, "--db",
+                                     (dir_ / "members.db").string(), "--idle-timeout", "300"};
+    if (!public_address.empty()) args.insert(args.end(), {"--public-address", public_address});
+    Background server(args, dir_ / "kavreld.txt");
+    ASSERT_TRUE(server.started());
+    ASSERT_TRUE(Listening(6000) && Listening(7000));
+    const std::string expected = public_address.empty() ? address_ : public_address;
+    EXPECT_EQ(item34(), expected);
+    auto named = AskRelay(1);
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->address, expected);
+    // The ticket's port listens on the --listen address whatever is named.
+    const Clip clip = SplitClip(ReadFile(std::filesystem::path(home) / "cctv" / "1.263"), std::chrono::milliseconds(100));
+    EXPECT_EQ(FirstPicture(named->port), clip.pictures.front());
+    int silent = Connect(6000);
+    EXPECT_TRUE(ClosedByPeer(silent));
+  }
 #endif
 }
 

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -60,15 +61,20 @@ class VideoServerTest : public ::testing::Test {
     std::filesystem::copy_file(StreamFile(name), dir_ / "clips" / (std::to_string(camera) + ".263"));
   }
 
-  void StartServer() {
+  // `perAddress` connections of each service from one address, `relayCap` relay
+  // dialogues in all.
+  void StartServer(std::size_t perAddress = kDefaultConnectionsPerAddress, std::size_t relayCap = 256) {
     VideoStreamerOptions video;
     video.address = address_;
     video.clips = dir_ / "clips";
     video.idleTimeout = std::chrono::milliseconds(2000);
+    video.maxPerAddress = perAddress;
     streamer_.emplace(io_, video, nullptr);
     CameraRelayOptions relay;
     relay.address = address_;
     relay.idleTimeout = std::chrono::milliseconds(2000);
+    relay.maxPerAddress = perAddress;
+    relay.maxConnections = relayCap;
     relay_.emplace(io_, *streamer_, relay, nullptr);
     std::string error;
     ASSERT_TRUE(streamer_->Start(error)) << error;
@@ -83,9 +89,15 @@ class VideoServerTest : public ::testing::Test {
     streamer_.reset();
   }
 
-  // A raw client.
-  int Connect(std::uint16_t port) {
+  // A raw client (from the test's address, or from `source`).
+  int Connect(std::uint16_t port, const std::string& source = {}) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (!source.empty()) {
+      sockaddr_in from{};
+      from.sin_family = AF_INET;
+      ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+      EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -120,6 +132,41 @@ class VideoServerTest : public ::testing::Test {
     Bytes h = {service, operation, 0, 0, 0, 0};
     kavrel::WriteU32(h.data(), 2, length);
     return h;
+  }
+
+  // What the relay names for a camera: the video server's address text and port.
+  struct Named {
+    std::string address;
+    std::uint16_t port = 0;
+  };
+  // The whole relay dialogue for `camera`; nothing when the relay refuses it.
+  std::optional<Named> AskRelay(std::uint32_t camera, std::uint16_t relayPort = 6000, const std::string& source = {}) {
+    int fd = Connect(relayPort, source);
+    SendAll(fd, Header(3, 1, 4));
+    Bytes text(4, 0);
+    std::string digits = std::to_string(camera);
+    std::copy(digits.begin(), digits.end(), text.begin());
+    SendAll(fd, text);
+    Bytes status = Receive(fd, 8);
+    if (status.size() != 8 || kavrel::ReadU32(status.data(), 0) != 1) return std::nullopt;
+    Bytes rest = Receive(fd, 28);
+    if (rest.size() != 28) return std::nullopt;
+    SendAll(fd, Header(3, 2, 0));
+    Receive(fd, 8);
+    Named named;
+    named.address.assign(reinterpret_cast<const char*>(rest.data()), 24);
+    named.address.resize(named.address.find('\0') == std::string::npos ? 24 : named.address.find('\0'));
+    named.port = static_cast<std::uint16_t>(kavrel::ReadU32(rest.data(), 24));
+    return named;
+  }
+
+  // Starts the stream on a port the relay named and reads its first picture.
+  Bytes FirstPicture(std::uint16_t port) {
+    int fd = Connect(port);
+    SendAll(fd, Header(2, 1, 0));
+    Bytes header = Receive(fd, 8);
+    if (header.size() != 8 || kavrel::ReadU32(header.data(), 0) != 1) return {};
+    return Receive(fd, kavrel::ReadU32(header.data(), 4));
   }
 
   std::string address_ = TestAddress();
