@@ -62,12 +62,14 @@ TEST_F(Kavreld, SessionShowsTheSampleCameraAndStopReturns) {
 
   std::filesystem::current_path(dir_ / "cwd");
   Finished tool = RunProgram({ZMNTP_CLI_PATH, "--server", address_, "--frames", (dir_ / "frames").string(),
-                              "160=video:1@" + address_, "sleep:1500", "161", "160=video:4242@" + address_, "161"},
+                              "160=video:1@" + address_, "sleep:1500", "161", "160=video:4242@" + address_,
+                              "sleep:1500", "161"},
                              dir_ / "tool.txt", std::chrono::seconds(20));
   ASSERT_TRUE(tool.exited) << "zmntp-cli did not finish";
   EXPECT_EQ(tool.status, 0);
   EXPECT_GE(CheckFrames(dir_ / "frames", decoded), 2u);
-  // Camera 4242 has no clip: the relay refuses it.
+  // Camera 4242 has no clip: the relay refuses it (161 would end the dialogue quietly if
+  // it came first, hence the pause).
   Bytes log = ReadFile(dir_ / "cwd" / "DBM.TXT");
   EXPECT_NE(std::string(log.begin(), log.end()).find("ZMNT:recv1:=8"), std::string::npos);
 #endif
