@@ -1,11 +1,14 @@
 // Codes 160 and 161 from the client's threads: several at once, in every place the
 // session can be; window targets that hand pictures to a GUI thread which is stopping
-// the session or closing the window at that moment; a full table of stop events.
+// the session or closing the window at that moment; still pictures while the video
+// plays; a full table of stop events.
 #include <sys/socket.h>
 
 #include <condition_variable>
 #include <deque>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <latch>
 #include <mutex>
 #include <thread>
@@ -226,6 +229,36 @@ TEST_F(VideoSessionThreads, TargetHandsPicturesToAGuiThreadThatStopsTheSessionOr
   kavrel::SetCursorHook(nullptr);
   EXPECT_EQ(static_cast<long>(window->pictures().size()), window->calls());
   for (const Pixels& p : window->pictures()) ASSERT_TRUE(p == expected_);
+}
+
+// The client fetches camera stills (code 16) on every refresh while the viewer plays:
+// neither the stills nor the video may disturb each other's decoding.
+TEST_F(VideoSessionThreads, StillPicturesFromTheServerWhileTheVideoPlays) {
+  std::ifstream in(std::string(KAVREL_SOURCE_ROOT) + "/data/cctv/3.263", std::ios::binary);
+  const Bytes coded{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  ASSERT_GT(coded.size(), 100u);
+  const Pixels still = DecodeAll({coded}).at(0);
+  constexpr int kStills = 200;
+
+  StagePeers video(Stage::Streaming, address_, picture_);
+  ASSERT_TRUE(video.ready());
+  ScriptedPeer server(address_, std::vector<Conversation>(kStills, Conversation{24 + 4, Framed(coded)}));
+  ScopedWindow window;
+  Bytes request = StartRequest(window.handle(), 7, address_);
+  Start(request);
+  ASSERT_TRUE(WaitUntil([&] { return !window->Pictures().empty(); }));
+  const std::size_t before = window->Pictures().size();
+  int wrong = 0;
+  for (int i = 0; i < kStills; ++i) {
+    Outcome o = Run(server, CMD_CCTV_STILL, Le32(3).data());
+    if (o.result != 0 || o.data != still) ++wrong;
+  }
+  // The video played on meanwhile.
+  ASSERT_TRUE(WaitUntil([&] { return window->Pictures().size() > before + 2; }));
+  Stop();
+  EXPECT_EQ(wrong, 0);
+  for (const Pixels& p : window->Pictures()) ASSERT_TRUE(p == expected_);
+  EXPECT_TRUE(window->Texts().empty());
 }
 
 TEST_F(VideoSessionThreads, FullTableOfStopEventsFailsTheStartCleanly) {
