@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include "loopback_listener.h"
+
 namespace zmntp::testing {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -60,15 +62,8 @@ class ScriptedPeer {
  public:
   ScriptedPeer(std::string address, std::vector<Conversation> script, std::uint16_t port = 7000)
       : address_(std::move(address)), script_(std::move(script)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int one = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    ::inet_pton(AF_INET, address_.c_str(), &addr.sin_addr);
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener_, 8) != 0)
-      ADD_FAILURE() << "cannot listen on " << address_ << ":" << port;
+    listener_ = ListenOn(address_, port, 8);
+    if (listener_ < 0) ADD_FAILURE() << "cannot listen on " << address_ << ":" << port;
     thread_ = std::thread([this] { Run(); });
   }
   ~ScriptedPeer() { Finish(); }

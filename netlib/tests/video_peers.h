@@ -24,6 +24,7 @@
 
 #include "cctv_session.h"
 #include "kavrel/little_endian.h"
+#include "loopback_listener.h"
 
 namespace zmntp::testing {
 
@@ -45,25 +46,6 @@ inline PeerBytes RelayAccepts(const std::string& address, std::uint16_t port) {
   std::memcpy(reply.data() + 8, address.data(), std::min<std::size_t>(address.size(), 23));
   kavrel::WriteU32(reply.data(), 32, port);
   return reply;
-}
-
-// A listening socket on `address`:`port` (0: any free port).
-inline int Listen(const std::string& address, std::uint16_t port, int backlog, std::uint16_t* bound = nullptr) {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int one = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(port);
-  ::inet_pton(AF_INET, address.c_str(), &addr.sin_addr);
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, backlog) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  socklen_t len = sizeof addr;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  if (bound) *bound = ntohs(addr.sin_port);
-  return fd;
 }
 
 // One accepted connection as a peer's handler sees it. Every wait ends when the peer
@@ -119,7 +101,7 @@ class LoopbackPeer {
   using Serve = std::function<void(PeerConnection&)>;
 
   LoopbackPeer(const std::string& address, std::uint16_t port, Serve serve) : serve_(std::move(serve)) {
-    listener_ = Listen(address, port, 8, &port_);
+    listener_ = ListenOn(address, port, 8, &port_);
     if (listener_ >= 0) acceptor_ = std::thread([this] { Accept(); });
   }
   ~LoopbackPeer() {
@@ -165,7 +147,7 @@ class LoopbackPeer {
 class StuckListener {
  public:
   explicit StuckListener(const std::string& address, std::uint16_t port = 0) {
-    listener_ = Listen(address, port, 0, &port_);
+    listener_ = ListenOn(address, port, 0, &port_);
     if (listener_ < 0) return;
     // Backlog 0 queues one connection; it fills the queue.
     filler_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
