@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include "ZMNTP.h"
+#include "camera_clips.h"
 #include "kavrel/clock.h"
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
@@ -314,7 +315,7 @@ TEST_F(ServerTest, StillPictureIsTheCamerasClip) {
   kavrel::WriteU32(id.data(), 0, 999);
   EXPECT_EQ(Run(CMD_CCTV_STILL, id).count, 0u);
 
-  // On the wire: the clip's bytes, length-prefixed.
+  // On the wire: the first picture of the camera's clip, length-prefixed.
   auto fd = Connect(address_);
   ASSERT_TRUE(fd);
   Bytes request = Header(16);
@@ -322,7 +323,8 @@ TEST_F(ServerTest, StillPictureIsTheCamerasClip) {
   kavrel::WriteU32(request.data(), 24, camera);
   ASSERT_EQ(::send(*fd, request.data(), request.size(), 0), 28);
   std::ifstream clip(data_ / "cctv" / "1.263", std::ios::binary);
-  Bytes expected((std::istreambuf_iterator<char>(clip)), std::istreambuf_iterator<char>());
+  Bytes whole((std::istreambuf_iterator<char>(clip)), std::istreambuf_iterator<char>());
+  Bytes expected = SplitClip(whole, std::chrono::microseconds(0)).pictures.at(0);
   Bytes reply;
   std::uint8_t buffer[4096];
   while (reply.size() < 4 + expected.size()) {
