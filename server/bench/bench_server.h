@@ -16,6 +16,17 @@
 
 namespace kavreld::bench {
 
+// The join of the benchmarks' member, "bench".
+inline kavreld::Request BenchMemberJoin() {
+  kavreld::Request join{kavreld::kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(124, 0)};
+  kavrel::WriteCp949Field(join.body.data(), 21, "bench");
+  kavrel::WriteCp949Field(join.body.data() + 21, 21, "bench");
+  kavrel::WriteCp949Field(join.body.data() + 42, 14, "8001011234560");
+  kavrel::WriteCp949Field(join.body.data() + 56, 13, "USER");
+  kavrel::WriteCp949Field(join.body.data() + 69, 55, "bench@example.com");
+  return join;
+}
+
 // The server on its own thread, shared by every benchmark of the run.
 class BenchServer {
  public:
@@ -32,17 +43,12 @@ class BenchServer {
       std::fprintf(stderr, "kavreld bench server: %s\n", error.c_str());
       std::exit(1);
     }
-    kavreld::Request join{kavreld::kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(124, 0)};
-    kavrel::WriteCp949Field(join.body.data(), 21, "bench");
-    kavrel::WriteCp949Field(join.body.data() + 21, 21, "bench");
-    kavrel::WriteCp949Field(join.body.data() + 42, 14, "8001011234560");
-    kavrel::WriteCp949Field(join.body.data() + 56, 13, "USER");
-    kavrel::WriteCp949Field(join.body.data() + 69, 55, "bench@example.com");
-    handler_->Handle(join);
+    handler_->Handle(BenchMemberJoin());
     kavreld::ServerOptions options;
     options.address = address;
     options.port = port;
     options.maxConnections = 1024;
+    options.maxPerAddress = 1024;  // every benchmark client comes from one address
     server_ = std::make_unique<kavreld::TcpServer>(io_, *handler_, options, [](const std::string&) {});
     if (!server_->Start(error)) {
       std::fprintf(stderr, "kavreld bench server: %s\n", error.c_str());

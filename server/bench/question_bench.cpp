@@ -15,7 +15,7 @@
 
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
-#include "request_handler.h"
+#include "bench_server.h"
 
 namespace {
 
@@ -30,13 +30,7 @@ struct Holder {
     setup.dbPath = dir / "members.db";
     setup.questionsKept = questions;
     handler = Create();
-    kavreld::Request join{kavreld::kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(kavreld::kUserRecordSize, 0)};
-    kavrel::WriteCp949Field(join.body.data(), 21, "bench");
-    kavrel::WriteCp949Field(join.body.data() + 21, 21, "bench");
-    kavrel::WriteCp949Field(join.body.data() + 42, 14, "8001011234560");
-    kavrel::WriteCp949Field(join.body.data() + 56, 13, "USER");
-    kavrel::WriteCp949Field(join.body.data() + 69, 55, "bench@example.com");
-    handler->Handle(join);
+    handler->Handle(kavreld::bench::BenchMemberJoin());
     handler.reset();
     // Thousands of commits would take minutes: the questions go in in one transaction.
     sqlite3* db = nullptr;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <system_error>
 
+#include "camera_clips.h"
 #include "server_content.h"
 
 namespace kavreld {
@@ -16,12 +17,16 @@ void StillPictures::Load(const std::filesystem::path& folder, std::vector<std::s
     std::uint32_t id = 0;
     auto [p, err] = std::from_chars(stem.data(), stem.data() + stem.size(), id);
     if (err != std::errc() || p != stem.data() + stem.size()) continue;
-    auto bytes = ReadSmallFile(path, kMaxPictureBytes);
-    if (!bytes || bytes->empty()) {
-      warnings.push_back(path.string() + ": skipped (missing, empty or larger than 64 KiB)");
+    auto bytes = ReadSmallFile(path, kMaxClipBytes);
+    Clip clip;
+    if (bytes)
+      clip = SplitClip(std::span(reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size()),
+                       std::chrono::microseconds(0));
+    if (clip.pictures.empty()) {
+      warnings.push_back(path.string() + ": skipped (unreadable, larger than 1 MiB or without a picture)");
       continue;
     }
-    pictures_[id] = std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+    pictures_[id] = std::move(clip.pictures.front());
   }
 }
 

@@ -1,6 +1,7 @@
-// Still pictures of the cameras: one H.263 intra picture (QCIF) per camera id, read
-// from the files "<id>.263" of the camera folder (data/cctv). Stored upside down,
-// because the handheld shows the decoded rows as a bottom-up bitmap.
+// Still pictures of the cameras: the first picture (an H.263 intra picture, QCIF) of
+// each camera's clip "<id>.263" in the camera folder (data/cctv), which the video
+// server plays live. Stored upside down, because the handheld shows the decoded rows
+// as a bottom-up bitmap.
 #pragma once
 
 #include <cstdint>
@@ -11,12 +12,12 @@
 
 namespace kavreld {
 
-constexpr std::size_t kMaxPictureBytes = 64 * 1024;
+constexpr std::size_t kMaxClipBytes = 1024 * 1024;
 
 class StillPictures {
  public:
   // Reads every "<id>.263" of `folder` (a missing folder gives no pictures). Files
-  // that are empty or larger than 64 KiB are skipped and named in `warnings`.
+  // larger than 1 MiB or without a picture are skipped and named in `warnings`.
   void Load(const std::filesystem::path& folder, std::vector<std::string>& warnings);
   // The picture of camera `id`, or nullptr.
   const std::vector<std::uint8_t>* Find(std::uint32_t id) const;

@@ -103,6 +103,7 @@ inline std::vector<std::uint8_t> Header(std::uint32_t code, const char* address 
   return h;
 }
 
+#ifdef KAVRELD_PATH  // where the built program is known
 class KavreldProcess {
  public:
   KavreldProcess(std::string address, std::filesystem::path dataDir, std::filesystem::path dbPath,
@@ -201,5 +202,7 @@ class KavreldProcess {
   pid_t pid_ = -1;
   int exitStatus_ = -1;
 };
+
+#endif  // KAVRELD_PATH
 
 }  // namespace kavreld::testing

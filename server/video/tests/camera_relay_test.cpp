@@ -63,6 +63,36 @@ TEST(CameraClips, PicturesArePacedByTheirTemporalReferences) {
   EXPECT_EQ(SplitClip(wrap, still).intervals[0], std::chrono::microseconds(3 * 1001000 / 30));
 }
 
+// The sample cameras' clips are live scenes: about ten seconds of QCIF pictures, one
+// intra picture and then inter pictures only, each different from the one before.
+TEST(CameraClips, SampleClipsAreShortMovingScenes) {
+  const std::filesystem::path folder = std::filesystem::path(KAVREL_SOURCE_ROOT) / "data" / "cctv";
+  std::size_t clips = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".263") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    ++clips;
+    const Clip clip = SplitClip(ReadFile(entry.path()), std::chrono::milliseconds(100));
+    ASSERT_GE(clip.pictures.size(), 80u);
+    ASSERT_LE(clip.pictures.size(), 160u);
+    std::chrono::microseconds length{0};
+    for (std::size_t k = 0; k < clip.pictures.size(); ++k) {
+      const Bytes& p = clip.pictures[k];
+      ASSERT_GT(p.size(), 5u);
+      EXPECT_EQ((p[4] >> 2) & 7, 2) << k;             // source format: QCIF
+      EXPECT_EQ((p[4] >> 1) & 1, k == 0 ? 0 : 1) << k;  // picture coding type: intra first, then inter
+      EXPECT_EQ(p[4] & 1, 0) << k;                     // no optional modes
+      if (k > 0) {
+        EXPECT_NE(clip.pictures[k], clip.pictures[k - 1]) << k;
+      }
+      length += clip.intervals[k];
+    }
+    EXPECT_GE(length, std::chrono::seconds(8));
+    EXPECT_LE(length, std::chrono::seconds(12));
+  }
+  EXPECT_EQ(clips, 26u);
+}
+
 class Relay : public VideoServerTest {};
 
 TEST_F(Relay, NamesTheVideoServerForACameraWithAClip) {
@@ -184,9 +214,7 @@ TEST_F(Streamer, TicketServesOnlyTheAddressTheRelayAnswered) {
   auto named = AskRelay(7);
   ASSERT_TRUE(named);
   std::string stranger = address_.substr(0, address_.rfind('.') + 1) + (address_.back() == '9' ? "8" : "9");
-  int fd = Connect(named->port, stranger);
-  SendAll(fd, Header(2, 1, 0));
-  EXPECT_TRUE(ClosedByPeer(fd));
+  EXPECT_TRUE(ClosedByPeer(Connect(named->port, stranger)));
   const Clip clip = SplitClip(ReadFile(StreamFile("qcif_ap_q10.263")), std::chrono::milliseconds(100));
   EXPECT_EQ(FirstPicture(named->port), clip.pictures.front());
 }

@@ -61,6 +61,7 @@ TEST_F(Kavreld, SessionShowsTheSampleCameraAndStopReturns) {
   }
 
   std::filesystem::current_path(dir_ / "cwd");
+  // Each session runs a while: a stop during the negotiation ends it before the relay answers.
   Finished tool = RunProgram({ZMNTP_CLI_PATH, "--server", address_, "--frames", (dir_ / "frames").string(),
                               "160=video:1@" + address_, "sleep:1500", "161", "160=video:4242@" + address_,
                               "sleep:1500", "161"},

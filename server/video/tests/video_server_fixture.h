@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -126,7 +127,8 @@ class VideoServerTest : public ::testing::Test {
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, 3000) != 1) return false;
     std::uint8_t b;
-    return ::recv(fd, &b, 1, 0) == 0;
+    ssize_t r = ::recv(fd, &b, 1, 0);
+    return r == 0 || (r < 0 && errno == ECONNRESET);
   }
   static Bytes Header(std::uint8_t service, std::uint8_t operation, std::uint32_t length) {
     Bytes h = {service, operation, 0, 0, 0, 0};
