@@ -30,7 +30,7 @@ struct Holder {
     setup.dbPath = dir / "members.db";
     setup.questionsKept = questions;
     handler = Create();
-    kavreld::Request join{kavreld::kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(kavreld::kUserRecordSize, 0)};
+    kavreld::Request join{kavreld::kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(protocol::kUserRecordSize, 0)};
     kavrel::WriteCp949Field(join.body.data(), 21, "bench");
     kavrel::WriteCp949Field(join.body.data() + 21, 21, "bench");
     kavrel::WriteCp949Field(join.body.data() + 42, 14, "8001011234560");
@@ -78,8 +78,8 @@ struct Holder {
 
 void BM_AnswerCheck(benchmark::State& state) {
   Holder holder(static_cast<std::size_t>(state.range(0)));
-  kavreld::Request check{kavreld::kAnswerCheck, "127.0.0.1", std::vector<std::uint8_t>(kavreld::kUserIdBodySize, 0)};
-  kavrel::WriteCp949Field(check.body.data(), kavreld::kUserIdBodySize, "bench");
+  kavreld::Request check{kavreld::kAnswerCheck, "127.0.0.1", std::vector<std::uint8_t>(protocol::kUserIdBodySize, 0)};
+  kavrel::WriteCp949Field(check.body.data(), protocol::kUserIdBodySize, "bench");
   std::uint32_t waiting = 0;
   for (auto _ : state) {
     auto reply = holder.handler->Handle(check);
