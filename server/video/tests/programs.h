@@ -88,6 +88,16 @@ class LibraryViewer {
   zmntp::testing::ScopedWindow window_;
 };
 
+// Waits (20 s at most) until the file holds `text`.
+inline bool WaitForText(const std::filesystem::path& file, const std::string& text) {
+  for (int i = 0; i < 1000; ++i) {
+    Bytes bytes = ReadFile(file);
+    if (std::string(bytes.begin(), bytes.end()).find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
 // What the decoder makes of a whole clip, picture by picture.
 inline std::vector<zmntp::testing::Pixels> DecodeClip(const std::filesystem::path& clip) {
   return zmntp::testing::DecodeAll(zmntp::testing::PicturesOf(clip));
