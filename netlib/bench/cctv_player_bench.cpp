@@ -31,7 +31,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The clip as stream frames, back to back.
 Bytes StreamOfClip() {
-  auto path = std::filesystem::path(__FILE__).parent_path() / "../../h263dec/tests/streams/qcif_inter_q5.263";
+  auto path = std::filesystem::path(KAVREL_SOURCE_ROOT) / "h263dec/tests/streams/qcif_inter_q5.263";
   std::ifstream in(path, std::ios::binary);
   Bytes all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<std::size_t> starts;

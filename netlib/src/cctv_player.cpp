@@ -164,9 +164,9 @@ CctvPlayer::ReadResult CctvPlayer::Resynchronise(std::size_t& length, std::size_
   std::size_t filled = 0;
   for (;;) {
     if (filled == kWindow) {
-      std::uint32_t type = kavrel::ReadU32(window, 0);
-      std::uint32_t size = kavrel::ReadU32(window, 4);
-      if (type == kPictureFrame && size >= 3 && size <= frames_->slotSize() && StartsPicture(window + 8)) {
+      const protocol::FrameHeader frame = *protocol::ReadFrameHeader(window);
+      const std::uint32_t size = frame.length;
+      if (frame.type == kPictureFrame && size >= 3 && size <= frames_->slotSize() && StartsPicture(window + 8)) {
         length = size;
         have = 3;
         std::memcpy(frames_->InputBuffer(), window + 8, 3);
@@ -201,8 +201,7 @@ void CctvPlayer::ReceiveThread() {
       if (r == ReadResult::TimedOut) continue;
       if (r == ReadResult::Ok) r = ReadStream(header + 1, kFrameHeaderSize - 1);
       if (r == ReadResult::Ok) {
-        std::uint32_t type = kavrel::ReadU32(header, 0);
-        length = type == kPictureFrame ? kavrel::ReadU32(header, 4) : 0;
+        length = protocol::ReadFrameHeader(header)->PictureLength();
         if (length > frames_->slotSize()) {
           // Larger than any slot: the frame is dropped, the stream goes on after it.
           dropped_.fetch_add(1, std::memory_order_relaxed);

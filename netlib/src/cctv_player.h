@@ -15,6 +15,7 @@
 #include "camdec.h"
 #include "connection.h"
 #include "kavrel/window_handles.h"
+#include "protocol/video.h"
 #include "slot_queue.h"
 #include "stop_signal.h"
 
@@ -36,10 +37,9 @@ constexpr std::uint32_t kFirstPauseMs = 500;
 constexpr long kBacklogThreshold = 3;
 std::uint32_t NextPause(std::uint32_t pause, long backlog);
 
-// Frames on the stream: an 8-byte header {u32 type, u32 length}; type 1 is followed
-// by `length` bytes of one picture, any other type is an empty frame.
-constexpr std::size_t kFrameHeaderSize = 8;
-constexpr std::uint32_t kPictureFrame = 1;
+// Frames on the stream: protocol/video.h.
+using protocol::kFrameHeaderSize;
+using protocol::kPictureFrame;
 constexpr std::size_t kFrameQueueSlots = 120;
 constexpr std::size_t kStreamPieceSize = 256;
 

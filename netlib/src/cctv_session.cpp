@@ -20,26 +20,18 @@
 #include "cctv_player.h"
 #include "connection.h"
 #include "kavrel/clock.h"
-#include "kavrel/little_endian.h"
+#include "protocol/video.h"
 #include "slot_queue.h"
 #include "stop_signal.h"
 
 namespace zmntp {
 namespace {
 
+using namespace protocol;
+
 constexpr int kVideoFormat = 2;  // QCIF, the only size the cameras send
 
-struct SessionRequest {
-  std::uint32_t window = 0;
-  std::uint32_t camera = 0;
-  std::string relayAddress;
-};
-
-void WriteVideoHeader(std::uint8_t* out, std::uint8_t service, std::uint8_t operation, std::uint32_t length) {
-  out[0] = service;
-  out[1] = operation;
-  kavrel::WriteU32(out, 2, length);
-}
+using SessionRequest = protocol::VideoStartRequest;
 
 // The session thread: the relay dialogue, the stream, the player. Every wait looks for
 // the stop message; a result of nothing (std::nullopt) below means it came.
@@ -140,59 +132,53 @@ class SessionThread {
 
     // Ask for the camera: its number as decimal text in 4 bytes, NUL-padded. A number
     // that does not fit is not asked for (it would name another camera).
-    std::uint8_t header[kVideoHeaderSize];
-    WriteVideoHeader(header, 3, 1, 4);
-    if (request_.camera > kLargestCamera) return Fail(relay, "send1", -1);
-    char camera[8] = {};
-    std::snprintf(camera, sizeof camera, "%u", request_.camera);
-    long sent = SendBlock(relay, header, sizeof header);
-    if (sent != static_cast<long>(sizeof header)) return Fail(relay, "send1", sent);
-    sent = SendBlock(relay, camera, 4);
-    if (sent != 4) return Fail(relay, "send1", sent);
+    auto header = WriteVideoHeader(kAskCamera);
+    auto camera = WriteCameraText(request_.camera);
+    if (!camera) return Fail(relay, "send1", -1);
+    long sent = SendBlock(relay, header.data(), header.size());
+    if (sent != static_cast<long>(header.size())) return Fail(relay, "send1", sent);
+    sent = SendBlock(relay, camera->data(), camera->size());
+    if (sent != static_cast<long>(camera->size())) return Fail(relay, "send1", sent);
 
     std::uint8_t reply[kRelayReplySize];
     std::optional<long> got = Receive(relay, reply, sizeof reply, Timeouts().relayReplyIdleMs);
     if (!got) return;
     if (*got != static_cast<long>(sizeof reply)) return Fail(relay, "recv1", *got);
 
-    WriteVideoHeader(header, 3, 2, 0);
+    header = WriteVideoHeader(kEndRelayDialogue);
     std::uint8_t trailing[kRelayReplySize];
-    if (kavrel::ReadU32(reply, 0) != kRelayAccepted) {
+    if (ReadRelayStatus(reply) != kRelayAccepted) {
       // Refused: end the dialogue; the log carries what the relay's closing read gave.
-      sent = SendBlock(relay, header, sizeof header);
-      if (sent != static_cast<long>(sizeof header)) return Fail(relay, "send1", sent);
+      sent = SendBlock(relay, header.data(), header.size());
+      if (sent != static_cast<long>(header.size())) return Fail(relay, "send1", sent);
       got = ReceiveOnce(relay, trailing, sizeof trailing, Timeouts().relayAddressIdleMs);
       if (!got) return;
       return Fail(relay, "recv1", *got);
     }
 
-    std::uint8_t addressText[kRelayAddressSize];
-    got = Receive(relay, addressText, sizeof addressText, Timeouts().relayAddressIdleMs);
+    std::uint8_t videoServer[kVideoServerAddressSize + kVideoServerPortSize];
+    got = Receive(relay, videoServer, kVideoServerAddressSize, Timeouts().relayAddressIdleMs);
     if (!got) return;
-    if (*got != static_cast<long>(sizeof addressText)) return Fail(relay, "recv1", *got);
-    std::uint8_t portWord[4];
-    got = Receive(relay, portWord, sizeof portWord, Timeouts().relayAddressIdleMs);
+    if (*got != static_cast<long>(kVideoServerAddressSize)) return Fail(relay, "recv1", *got);
+    got = Receive(relay, videoServer + kVideoServerAddressSize, kVideoServerPortSize, Timeouts().relayAddressIdleMs);
     if (!got) return;
-    if (*got != static_cast<long>(sizeof portWord)) return Fail(relay, "recv1", *got);
-    sent = SendBlock(relay, header, sizeof header);
-    if (sent != static_cast<long>(sizeof header)) return Fail(relay, "send1", sent);
+    if (*got != static_cast<long>(kVideoServerPortSize)) return Fail(relay, "recv1", *got);
+    sent = SendBlock(relay, header.data(), header.size());
+    if (sent != static_cast<long>(header.size())) return Fail(relay, "send1", sent);
     if (!ReceiveOnce(relay, trailing, sizeof trailing, Timeouts().relayAddressIdleMs)) return;
     relay.Close();
 
     // The address text ends at its NUL within the 24 bytes; without one it names nothing.
-    const char* text = reinterpret_cast<const char*>(addressText);
-    std::size_t textLength = ::strnlen(text, sizeof addressText);
-    std::string videoAddress = textLength < sizeof addressText ? std::string(text, textLength) : std::string();
-    auto videoPort = static_cast<std::uint16_t>(kavrel::ReadU32(portWord, 0) & 0xFFFF);
+    const VideoServer video = *ReadVideoServer(videoServer);
 
     phase_ = VideoSessionPhase::ConnectingToVideoServer;
     Socket stream;
-    connected = Connect(videoAddress, videoPort, stream);
+    connected = Connect(video.address, video.port, stream);
     if (!connected) return;
     if (*connected != 0) return Fail(stream, "connect", *connected);
-    WriteVideoHeader(header, 2, 1, 0);
-    sent = SendBlock(stream, header, sizeof header);
-    if (sent != static_cast<long>(sizeof header)) return Fail(stream, "send1", sent);
+    header = WriteVideoHeader(kStartStream);
+    sent = SendBlock(stream, header.data(), header.size());
+    if (sent != static_cast<long>(header.size())) return Fail(stream, "send1", sent);
 
     CctvPlayer player;
     if (player.Start(request_.window, kVideoFormat, stream) != 0) return Fail(stream, "player", -1);
@@ -269,14 +255,9 @@ VideoSession& Session() {
 
 void StartVideoSession(const void* request) {
   if (request == nullptr) return;
-  SessionRequest r;
-  r.window = kavrel::ReadU32(request, kStartWindowOffset);
-  r.camera = kavrel::ReadU32(request, kStartCameraOffset);
-  const char* text = static_cast<const char*>(request) + kStartAddressOffset;
-  std::size_t length = ::strnlen(text, kAddressTextSize);
   // Longer than a dotted IPv4 text: no address (the connection fails and is logged).
-  if (length < kAddressTextSize) r.relayAddress.assign(text, length);
-  Session().Start(std::move(r));
+  Session().Start(*protocol::ReadVideoStartRequest(
+      std::span(static_cast<const std::uint8_t*>(request), protocol::kVideoStartRequestSize)));
 }
 
 void StopVideoSession() { Session().Stop(); }

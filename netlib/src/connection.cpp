@@ -17,6 +17,7 @@
 #include "kavrel/handheld_path.h"
 #include "kavrel/little_endian.h"
 #include "process_state.h"
+#include "protocol/commands.h"
 
 namespace zmntp {
 
@@ -50,14 +51,6 @@ Socket& Socket::operator=(Socket&& o) noexcept {
 void Socket::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-}
-
-std::vector<std::uint8_t> MakeRequestHeader(std::uint32_t code, const std::uint8_t localAddress[4]) {
-  std::vector<std::uint8_t> header(kRequestHeaderSize, 0);
-  kavrel::WriteU32(header.data(), 0, code);
-  std::snprintf(reinterpret_cast<char*>(header.data() + 4), kRequestHeaderSize - 4, "%d.%d.%d.%d", localAddress[0],
-                localAddress[1], localAddress[2], localAddress[3]);
-  return header;
 }
 
 namespace {
@@ -103,7 +96,7 @@ int OpenRequest(const char* address, unsigned long port, std::uint32_t wireCode,
   int rcvbuf = kReceiveBufferBytes;
   ::setsockopt(s.fd(), SOL_SOCKET, SO_RCVBUF, &rcvbuf, sizeof rcvbuf);
 
-  auto header = MakeRequestHeader(wireCode, State().localAddress.data());
+  auto header = protocol::WriteRequestHeader(wireCode, State().localAddress.data());
   long sent = SendBlock(s, header.data(), header.size());
   if (sent != static_cast<long>(header.size())) {
     WriteLog(Format("ZMNT:CMD send:=%ld", sent));

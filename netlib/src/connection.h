@@ -9,7 +9,6 @@
 
 namespace zmntp {
 
-constexpr std::size_t kRequestHeaderSize = 24;
 constexpr int kConnectAttempts = 5;
 constexpr std::uint32_t kConnectRetryMs = 500;
 constexpr int kReceiveBufferBytes = 20480;
@@ -54,9 +53,6 @@ class Socket {
  private:
   int fd_ = -1;
 };
-
-// The 24-byte request header: command code and the local address as text.
-std::vector<std::uint8_t> MakeRequestHeader(std::uint32_t code, const std::uint8_t localAddress[4]);
 
 // Connects to `address` (dotted IPv4, no name lookup) at `port`: up to five attempts,
 // 500 ms after each failure (`*count` = 0 at each when given). Then sets the receive

@@ -11,15 +11,13 @@
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 #include "process_state.h"
-#include "road_file.h"
+#include "protocol/commands.h"
+#include "protocol/road_file.h"
 
 namespace zmntp {
+
+using namespace protocol;
 namespace {
-
-static_assert(kRoadFileImageSize == kRoadFileSize);
-
-// The longest road name a caller passes, with its NUL.
-constexpr std::size_t kRoadNameTextSize = 128;
 
 // Tunnels whose speed the server does not report: both directions at 60 km/h.
 constexpr std::int32_t kTunnelSpeed = 60;
@@ -76,7 +74,7 @@ LocalAnswer RoadSegments(const RoadFileView& file, std::uint32_t roadId) {
 // CMD_ROAD_SPEED for the tunnels of the table; any other name goes on to the cache
 // and the server.
 std::optional<LocalAnswer> TunnelSpeeds(const char* text) {
-  std::string_view name(text, strnlen(text, kRoadNameTextSize));
+  std::string_view name(text, strnlen(text, kTextBodySize));
   for (const Tunnel& tunnel : Tunnels()) {
     if (tunnel.name != name) continue;
     LocalAnswer answer;

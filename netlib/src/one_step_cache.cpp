@@ -9,10 +9,12 @@
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 #include "process_state.h"
-#include "road_file.h"
+#include "protocol/road_file.h"
 #include "still_picture.h"
 
 namespace zmntp {
+
+using namespace protocol;
 
 namespace {
 
@@ -196,7 +198,7 @@ const Block* FindCachedItem(unsigned long code, const void* data, const OneStepR
       return ItemOfType(cache, static_cast<std::uint32_t>(code));
     case CMD_ROAD_SPEED: {
       // The request text as the server would get it: formatted into 128 bytes.
-      std::string_view name = kavrel::CutCp949(CallerText(data, 128), 127);
+      std::string_view name = kavrel::CutCp949(CallerText(data, kTextBodySize), kTextCharsMax);
       for (std::size_t j = 0; j < cache.roadCount; ++j)
         if (cache.RoadName(j) == name) return &cache.speedData[j];
       return nullptr;
@@ -250,7 +252,7 @@ int CZMNTP::ProcessOneStepCmd(unsigned long code, unsigned long* count, void* da
     }
     case CMD_ROAD_SPEED: {
       std::string_view name = kavrel::CutCp949(
-          std::string_view(static_cast<const char*>(data), ::strnlen(static_cast<const char*>(data), 128)), 127);
+          std::string_view(static_cast<const char*>(data), ::strnlen(static_cast<const char*>(data), kTextBodySize)), kTextCharsMax);
       Buffer records = ExpandRoadSpeeds(State().roadFileImage, name, std::span(*block).subspan(4));
       *count = static_cast<unsigned long>(records.size() / kRoadSpeedRecordSize);
       if (!records.empty()) SetPending(std::move(records));

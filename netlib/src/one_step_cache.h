@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
-#include "one_step_record.h"
+#include "protocol/one_step_record.h"
 
 namespace zmntp {
+
+using protocol::Block;
+using protocol::OneStepRecord;
 
 // Refresh groups: what each re-fetches.
 enum RefreshGroup : std::size_t { kGroupNews = 0, kGroupRoads = 1, kGroupRoutes = 2, kGroupCameras = 3 };

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "protocol/records.h"
+
 namespace zmntp {
 
-constexpr std::size_t kStillPictureBytes = 176 * 144 * 3;  // 76,032
+using protocol::kStillPictureBytes;
 
 // Decodes one coded picture into 76,032 bytes of blue-green-red pixels, top row first.
 std::vector<std::uint8_t> DecodeStillPicture(const std::vector<std::uint8_t>& coded);

@@ -14,11 +14,14 @@
 #include "kavrel/little_endian.h"
 #include "one_step_cache.h"
 #include "process_state.h"
-#include "road_file.h"
+#include "protocol/records.h"
+#include "protocol/road_file.h"
 #include "server_commands.h"
 #include "still_picture.h"
 
 namespace zmntp {
+
+using namespace protocol;
 
 ProcessState& State() {
   static ProcessState state;
@@ -166,35 +169,37 @@ int CZMNTP::SendToServer(char* serverAddress, unsigned long port, unsigned long 
     case BodyKind::None:
       break;
     case BodyKind::Record124:
-      body = CallerBytes(data, 124);
+      body = CallerBytes(data, kUserRecordSize);
       break;
     case BodyKind::LoginRecord:
-      body = CallerBytes(data, 124);
+      body = CallerBytes(data, kLoginRecordSize);
       std::copy(body.begin(), body.end(), stored.begin());
       break;
     case BodyKind::Text128:
-      body.assign(128, 0);
-      kavrel::WriteCp949Field(body.data(), body.size(), CallerText(data, 128));
+      body.assign(kTextBodySize, 0);
+      kavrel::WriteCp949Field(body.data(), body.size(), CallerText(data, kTextBodySize));
       break;
     case BodyKind::U32:
-      body = CallerBytes(data, 4);
+      body = CallerBytes(data, kCameraIdBodySize);
       break;
     case BodyKind::Route12:
-      body = CallerBytes(data, 12);
+      body = CallerBytes(data, kRouteQuerySize);
       break;
     case BodyKind::StoredUserId:
-      body.assign(stored.begin(), stored.begin() + 21);
+      body.assign(stored.begin(), stored.begin() + kUserIdBodySize);
       break;
     case BodyKind::FindKey:
-      kavrel::WriteCp949Field(stored.data() + 42, 14, CallerText(data, 14));
-      body.assign(stored.begin() + 42, stored.begin() + 56);
+      // The key lives where the membership record keeps the registration number.
+      kavrel::WriteCp949Field(stored.data() + kUserNumberOffset, kRegistrationBodySize,
+                              CallerText(data, kRegistrationBodySize));
+      body.assign(stored.begin() + kUserNumberOffset, stored.begin() + kUserNumberOffset + kRegistrationBodySize);
       break;
     case BodyKind::Question: {
       std::uint8_t length[4];
       std::uint32_t textLength = data ? static_cast<std::uint32_t>(questionLength) : 0;
       kavrel::WriteU32(length, 0, textLength);
       const std::pair<const void*, std::size_t> parts[] = {
-          {stored.data(), 21}, {length, 4}, {data, textLength}};
+          {stored.data(), kUserIdBodySize}, {length, 4}, {data, textLength}};
       for (int step = 1; step <= 3; ++step) {
         long sent = SendBlock(s, parts[step - 1].first, parts[step - 1].second);
         if (sent != static_cast<long>(parts[step - 1].second)) {
@@ -213,7 +218,7 @@ int CZMNTP::SendToServer(char* serverAddress, unsigned long port, unsigned long 
     }
   }
 
-  if (code == CMD_ROAD_SPEED) return ReceiveRoadSpeeds(s, CallerText(data, 127), count);
+  if (code == CMD_ROAD_SPEED) return ReceiveRoadSpeeds(s, CallerText(data, kTextCharsMax), count);
 
   ReplyLogLines lines;
   const std::string tooLong = Format("ZMNT:SendCmd:(결과크기초과):cmd=0x%lx:len=", code);
@@ -264,7 +269,7 @@ int CZMNTP::ReceiveRoadSpeeds(const Socket& s, std::string_view roadName, unsign
       WriteLog(prefix + "3:recv=" + std::to_string(r));
       return 3;
     }
-    auto cp949Name = kavrel::CutCp949(roadName, 127);
+    auto cp949Name = kavrel::CutCp949(roadName, kTextCharsMax);
     records = ExpandRoadSpeeds(State().roadFileImage, cp949Name, speeds);
   }
   std::uint8_t ack[4] = {0, 0, 0, 0};

@@ -8,6 +8,7 @@
 #include "kavrel/clock.h"
 #include "library_fixture.h"
 #include "video_peers.h"
+#include "protocol/video.h"
 #include "video_test_support.h"
 
 namespace zmntp::testing {
@@ -70,7 +71,7 @@ TEST_F(VideoSession, RelayDialogueOpensTheStreamAndPicturesReachTheWindow) {
   const auto pictures = StreamPictures("qcif_inter_q5.263");
   const std::vector<std::vector<std::uint8_t>> two(pictures.begin(), pictures.begin() + 2);
   Bytes trailing = Le32(0);
-  ScriptedPeer relay(address_, {{10, Concat({Accepted(address_, kVideoPort), trailing, trailing})}}, kRelayPort);
+  ScriptedPeer relay(address_, {{10, Concat({Accepted(address_, kVideoPort), trailing, trailing})}}, protocol::kRelayPort);
   ScriptedPeer video(address_, {{6, Concat({StreamFrame(two[0]), StreamFrame(two[1])})}}, kVideoPort);
   ScopedWindow window;
 
@@ -123,7 +124,7 @@ TEST_F(VideoSession, EveryFailureLeavesOneLineAndStopStillReturns) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove(dir_ / "DBM.TXT");
     std::optional<ScriptedPeer> relay;
-    if (!c.relay.empty()) relay.emplace(address_, c.relay, kRelayPort);
+    if (!c.relay.empty()) relay.emplace(address_, c.relay, protocol::kRelayPort);
     Bytes request = StartRequest(0, c.camera, address_);
     EXPECT_EQ(Send(CMD_CCTV_VIDEO_START, &request), 0);
     WaitForFailure();

@@ -9,9 +9,10 @@
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 #include "process_state.h"
-#include "road_file.h"
+#include "protocol/road_file.h"
 
 namespace zmntp {
+using namespace protocol;
 namespace {
 
 std::string Cp(std::string_view utf8) { return kavrel::Utf8ToCp949(utf8).value(); }
@@ -177,7 +178,7 @@ class LocalAnswersThroughCZMNTP : public ::testing::Test {
   void UseImage(const std::vector<std::uint8_t>& image) {
     std::copy(image.begin(), image.end(), State().roadFileImage.begin());
   }
-  std::array<std::uint8_t, kRoadFileImageSize> saved_{};
+  std::array<std::uint8_t, protocol::kRoadFileSize> saved_{};
 };
 
 TEST_F(LocalAnswersThroughCZMNTP, TunnelAnswerNeedsNoLoginAndNoServer) {

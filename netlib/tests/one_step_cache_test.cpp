@@ -9,9 +9,10 @@
 #include "library_fixture.h"
 #include "one_step_cache.h"
 #include "process_state.h"
-#include "road_file.h"
+#include "protocol/road_file.h"
 
 namespace zmntp::testing {
+using namespace protocol;
 namespace {
 
 namespace os = one_step;

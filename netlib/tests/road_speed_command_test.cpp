@@ -6,9 +6,10 @@
 #include "kavrel/little_endian.h"
 #include "library_fixture.h"
 #include "process_state.h"
-#include "road_file.h"
+#include "protocol/road_file.h"
 
 namespace zmntp::testing {
+using namespace protocol;
 namespace {
 
 std::string Cp(const char* utf8) { return *kavrel::Utf8ToCp949(utf8); }

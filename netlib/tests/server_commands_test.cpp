@@ -10,6 +10,7 @@
 #include "process_state.h"
 
 namespace zmntp::testing {
+using namespace protocol;
 namespace {
 
 Bytes Header(std::uint32_t code) {

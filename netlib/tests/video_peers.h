@@ -25,6 +25,7 @@
 #include "cctv_session.h"
 #include "kavrel/little_endian.h"
 #include "loopback_listener.h"
+#include "protocol/video.h"
 
 namespace zmntp::testing {
 
@@ -203,11 +204,11 @@ class StagePeers {
  public:
   StagePeers(Stage stage, const std::string& address, const PeerBytes& picture) : stage_(stage) {
     if (stage == Stage::ConnectingToRelay) {
-      stuck_.emplace(address, kRelayPort);
+      stuck_.emplace(address, protocol::kRelayPort);
       return;
     }
     if (stage == Stage::AwaitingRelay || stage == Stage::Failed) {
-      relay_.emplace(address, kRelayPort, [stage](PeerConnection& c) {
+      relay_.emplace(address, protocol::kRelayPort, [stage](PeerConnection& c) {
         if (!c.Read(10)) return;
         // The question, then silence; or a refusal and its closing bytes.
         if (stage == Stage::Failed) c.Send(PeerBytes(16, 0));
@@ -236,7 +237,7 @@ class StagePeers {
       videoPort = video_->port();
     }
     PeerBytes answer = RelayAccepts(address, videoPort);
-    relay_.emplace(address, kRelayPort, [answer](PeerConnection& c) {
+    relay_.emplace(address, protocol::kRelayPort, [answer](PeerConnection& c) {
       if (c.Read(10) && c.Send(answer) && c.Read(6)) c.Hold();
     });
   }

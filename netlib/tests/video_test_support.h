@@ -72,11 +72,9 @@ inline std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The pictures of an H.263 stream of the decoder's conformance set, split at their
-// byte-aligned start codes.
-inline std::vector<std::vector<std::uint8_t>> StreamPictures(const std::string& name) {
-  auto streams = std::filesystem::path(KAVREL_SOURCE_ROOT) / "h263dec/tests/streams";
-  std::vector<std::uint8_t> all = ReadFile(streams / name);
+// The pictures of an H.263 stream file, split at their byte-aligned start codes.
+inline std::vector<std::vector<std::uint8_t>> PicturesOf(const std::filesystem::path& file) {
+  std::vector<std::uint8_t> all = ReadFile(file);
   std::vector<std::size_t> starts;
   for (std::size_t i = 0; i + 2 < all.size(); ++i)
     if (all[i] == 0 && all[i + 1] == 0 && (all[i + 2] & 0xFC) == 0x80) starts.push_back(i);
@@ -86,6 +84,11 @@ inline std::vector<std::vector<std::uint8_t>> StreamPictures(const std::string& 
     pictures.emplace_back(all.begin() + static_cast<long>(starts[k]), all.begin() + static_cast<long>(end));
   }
   return pictures;
+}
+
+// The pictures of a stream of the decoder's conformance set.
+inline std::vector<std::vector<std::uint8_t>> StreamPictures(const std::string& name) {
+  return PicturesOf(std::filesystem::path(KAVREL_SOURCE_ROOT) / "h263dec/tests/streams" / name);
 }
 
 // What the decoder makes of the pictures, one after the other (QCIF).

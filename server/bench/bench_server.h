@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kavrel/cp949.h"
+#include "protocol/records.h"
 #include "request_handler.h"
 #include "tcp_server.h"
 
@@ -18,7 +19,7 @@ namespace kavreld::bench {
 
 // The join of the benchmarks' member, "bench".
 inline kavreld::Request BenchMemberJoin() {
-  kavreld::Request join{kavreld::kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(124, 0)};
+  kavreld::Request join{kavreld::kUserRegister, "127.0.0.1", std::vector<std::uint8_t>(protocol::kUserRecordSize, 0)};
   kavrel::WriteCp949Field(join.body.data(), 21, "bench");
   kavrel::WriteCp949Field(join.body.data() + 21, 21, "bench");
   kavrel::WriteCp949Field(join.body.data() + 42, 14, "8001011234560");

@@ -72,8 +72,8 @@ struct Holder {
 
 void BM_AnswerCheck(benchmark::State& state) {
   Holder holder(static_cast<std::size_t>(state.range(0)));
-  kavreld::Request check{kavreld::kAnswerCheck, "127.0.0.1", std::vector<std::uint8_t>(kavreld::kUserIdBodySize, 0)};
-  kavrel::WriteCp949Field(check.body.data(), kavreld::kUserIdBodySize, "bench");
+  kavreld::Request check{kavreld::kAnswerCheck, "127.0.0.1", std::vector<std::uint8_t>(protocol::kUserIdBodySize, 0)};
+  kavrel::WriteCp949Field(check.body.data(), protocol::kUserIdBodySize, "bench");
   std::uint32_t waiting = 0;
   for (auto _ : state) {
     auto reply = holder.handler->Handle(check);

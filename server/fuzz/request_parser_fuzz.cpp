@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text(reinterpret_cast<const char*>(data), size);
   std::size_t dropped = 0;
   std::string news = kavreld::BuildNewsReply(text, dropped);
-  if (news.size() > kavreld::kMaxNewsBytes) std::abort();
+  if (news.size() > protocol::kMaxNewsBytes) std::abort();
   std::string conf;
   (void)kavreld::ParseServerConfig(text, conf);
   std::string newest = kavreld::NewestBroadcast(text);

@@ -8,6 +8,8 @@
 
 namespace kavreld {
 
+using namespace protocol;
+
 namespace {
 
 void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
@@ -38,29 +40,29 @@ std::vector<std::uint8_t> Compress(const std::vector<std::uint8_t>& plain, int l
 
 }  // namespace
 
-std::vector<std::uint8_t> BuildOneStepReply(const zmntp::OneStepRecord& s, const SingleAnswer& answer) {
+std::vector<std::uint8_t> BuildOneStepReply(const protocol::OneStepRecord& s, const SingleAnswer& answer) {
   std::vector<std::uint8_t> out;
   for (std::size_t i = 0; i < s.itemCount; ++i) {
     switch (s.itemTypes[i]) {
-      case zmntp::kItemNews: {
+      case protocol::kItemNews: {
         auto news = answer(kTickerText, {});
         AppendPrefixed(out, static_cast<std::uint32_t>(news.size()), news);
         break;
       }
-      case zmntp::kItemTextA:
-      case zmntp::kItemTextB:
-      case zmntp::kItemTextC:
-        AppendFixed(out, answer(s.itemTypes[i], {}), 80);
+      case protocol::kItemTextA:
+      case protocol::kItemTextB:
+      case protocol::kItemTextC:
+        AppendFixed(out, answer(s.itemTypes[i], {}), kTextItemSize);
         break;
-      case zmntp::kItemLimits:
-        AppendFixed(out, answer(kRefreshIntervals, {}), 28);
+      case protocol::kItemLimits:
+        AppendFixed(out, answer(kRefreshIntervals, {}), kServerLimitsSize);
         break;
-      case zmntp::kItemFlagA:
-      case zmntp::kItemFlagB:
+      case protocol::kItemFlagA:
+      case protocol::kItemFlagB:
         out.push_back(0);
         break;
-      case zmntp::kItemBroadcast:
-        AppendFixed(out, answer(kBroadcastCheck, {}), 32);
+      case protocol::kItemBroadcast:
+        AppendFixed(out, answer(kBroadcastCheck, {}), kBroadcastBlockSize);
         break;
       default:  // not an item type: no block
         break;
@@ -77,11 +79,11 @@ std::vector<std::uint8_t> BuildOneStepReply(const zmntp::OneStepRecord& s, const
     std::vector<std::uint8_t> body(s.routeQueries[j].begin(), s.routeQueries[j].end());
     std::fill(body.begin() + 1, body.begin() + 4, 0);
     auto records = answer(kRoute, std::move(body));
-    records.resize(records.size() - records.size() % zmntp::kRouteRecordSize);
-    AppendPrefixed(out, static_cast<std::uint32_t>(records.size() / zmntp::kRouteRecordSize), records);
+    records.resize(records.size() - records.size() % protocol::kRouteRecordSize);
+    AppendPrefixed(out, static_cast<std::uint32_t>(records.size() / protocol::kRouteRecordSize), records);
   }
   for (std::size_t j = 0; j < s.cameraCount; ++j) {
-    std::vector<std::uint8_t> body(4);
+    std::vector<std::uint8_t> body(kCameraIdBodySize);
     kavrel::WriteU32(body.data(), 0, s.cameraIds[j]);
     auto picture = answer(kCctvStill, std::move(body));
     AppendPrefixed(out, static_cast<std::uint32_t>(picture.size()), picture);

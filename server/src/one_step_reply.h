@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "one_step_record.h"
+#include "protocol/one_step_record.h"
 
 namespace kavreld {
 
@@ -14,7 +14,7 @@ using SingleAnswer = std::function<std::vector<std::uint8_t>(std::uint32_t code,
 
 // The expanded reply for a selection, in block order: the items by type, one speed
 // block per road, one route block per route, one picture block per camera.
-std::vector<std::uint8_t> BuildOneStepReply(const zmntp::OneStepRecord& selection, const SingleAnswer& answer);
+std::vector<std::uint8_t> BuildOneStepReply(const protocol::OneStepRecord& selection, const SingleAnswer& answer);
 
 // The zlib stream of the expanded reply. The client expands into ten times the
 // compressed size, so a reply that compresses better than that is sent in stored

@@ -7,6 +7,8 @@
 
 namespace kavreld {
 
+using namespace protocol;
+
 std::vector<std::size_t> SearchPlaces(const RoadNetwork& network, std::string_view text) {
   // Compared as UTF-8, where a match can only start at a character boundary.
   auto wanted = kavrel::Cp949ToUtf8(text);
@@ -21,15 +23,9 @@ std::vector<std::size_t> SearchPlaces(const RoadNetwork& network, std::string_vi
 }
 
 std::vector<std::uint8_t> BuildSearchReply(const RoadNetwork& network, const std::vector<std::size_t>& found) {
-  std::vector<std::uint8_t> reply(kSearchReplySize, 0);
-  std::size_t n = std::min(found.size(), kMaxSearchResults);
-  reply[0] = static_cast<std::uint8_t>(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const Place& p = network.places()[found[i]];
-    kavrel::WriteCp949Field(reply.data() + kSearchNameOffset + kSearchNameSize * i, kSearchNameSize, p.name);
-    kavrel::WriteU32(reply.data(), kSearchIdOffset + 4 * i, p.id);
-  }
-  return reply;
+  std::vector<SearchResult> results;
+  for (std::size_t i : found) results.push_back({network.places()[i].name, network.places()[i].id});
+  return WriteSearchReply(results);
 }
 
 }  // namespace kavreld

@@ -9,10 +9,12 @@
 #include "one_step_reply.h"
 #include "places.h"
 #include "registration_number.h"
-#include "road_file.h"
+#include "protocol/road_file.h"
 #include "routes.h"
 
 namespace kavreld {
+
+using namespace protocol;
 
 namespace {
 
@@ -79,13 +81,13 @@ std::unique_ptr<RequestHandler> RequestHandler::Create(const HandlerSetup& setup
     warnings.push_back("news.txt: cannot be read; the news flash is empty");
   }
 
-  std::vector<std::uint8_t> image(zmntp::kRoadFileSize, 0);
+  std::vector<std::uint8_t> image(protocol::kRoadFileSize, 0);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(setup.dataDir / "road.dat", ec)) {
     error = (setup.dataDir / "road.dat").string() + ": missing";
     return nullptr;
   }
-  zmntp::LoadRoadFile(image, setup.dataDir / "road.dat");
+  protocol::LoadRoadFile(image, setup.dataDir / "road.dat");
   h->network_ = RoadNetwork::FromImage(image);
   if (h->network_.roads().empty()) warnings.push_back("road.dat holds no roads");
   h->traffic_ = std::make_unique<TrafficSimulation>(h->network_, setup.seed);
@@ -138,14 +140,13 @@ RequestHandler::Reply RequestHandler::Handle(const Request& r) {
       return {true, TextItem(config_.textA), {}};
     case kTextItemB:
       return {true, TextItem(config_.textB), {}};
-    case kTextItemC:
+    case kRelayAddress:
       return {true, TextItem(setup_.relayAddress), {}};
-    case kNodeInfo:
+    case kPlaceSearch:
       return Search(r);
     case kRefreshIntervals: {
-      std::vector<std::uint8_t> out(28);
-      for (std::size_t i = 0; i < 7; ++i) kavrel::WriteU32(out.data(), 4 * i, config_.limits[i]);
-      return {true, out, {}};
+      auto out = WriteServerLimits({config_.limits});
+      return {true, {out.begin(), out.end()}, {}};
     }
     case kBroadcastCheck:
       return Broadcast();
@@ -290,7 +291,7 @@ RequestHandler::Reply RequestHandler::Route(const Request& r) {
 }
 
 RequestHandler::Reply RequestHandler::OneStep(const Request& r) {
-  auto selection = zmntp::OneStepRecord::FromWire(r.body);
+  auto selection = protocol::OneStepRecord::FromWire(r.body);
   // Each piece is what the single command would answer.
   std::vector<std::uint8_t> expanded = BuildOneStepReply(selection, [&](std::uint32_t code, std::vector<std::uint8_t> body) {
     return Handle(Request{code, r.clientAddress, std::move(body)}).bytes;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "member_store.h"
+#include "protocol/records.h"
 #include "request_parser.h"
 #include "road_network.h"
 #include "server_content.h"
@@ -16,21 +17,6 @@
 #include "traffic_simulation.h"
 
 namespace kavreld {
-
-// Result words of the membership replies.
-constexpr std::uint32_t kResultOk = 0;
-constexpr std::uint32_t kResultIdTaken = 16;
-constexpr std::uint32_t kResultRefused = 32;  // a join or question the server will not take
-constexpr std::uint32_t kResultUnknownMember = 48;
-
-// UserRecord (124 bytes).
-constexpr std::size_t kUserIdOffset = 0, kUserIdSize = 21;
-constexpr std::size_t kUserNameOffset = 21, kUserNameSize = 21;
-constexpr std::size_t kUserNumberOffset = 42, kUserNumberSize = 14;
-constexpr std::size_t kUserTypeOffset = 56, kUserTypeSize = 13;
-constexpr std::size_t kUserEmailOffset = 69, kUserEmailSize = 55;
-// LoginRecord: the ID takes the first 120 bytes.
-constexpr std::size_t kLoginIdSize = 120;
 
 struct HandlerSetup {
   std::filesystem::path dataDir;  // road.dat, server/, cctv/

@@ -1,7 +1,5 @@
 #include "request_parser.h"
 
-#include "fixed_text.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -9,41 +7,7 @@
 
 namespace kavreld {
 
-std::optional<std::size_t> FixedBodySize(std::uint32_t code) {
-  switch (code) {
-    case kTickerText:
-    case kTextItemA:
-    case kTextItemB:
-    case kTextItemC:
-    case kRefreshIntervals:
-    case kBroadcastCheck:
-      return 0;
-    case kUserRegister:
-    case kUserLogin:
-    case kUserLogout:
-    case kUserInfoUpdate:
-      return kUserRecordSize;
-    case kRoadSpeed:
-    case kNodeInfo:
-      return kTextBodySize;
-    case kCctvStill:
-      return 4;
-    case kAnswerCheck:
-    case kAnswerGet:
-    case kUserInfoGet:
-      return kUserIdBodySize;
-    case kQuestionSend:
-      return kQuestionPrefixSize;
-    case kRoute:
-      return kRouteQuerySize;
-    case kUserInfoFind:
-      return kRegistrationBodySize;
-    case kOneStep:
-      return kOneStepBodySize;
-    default:
-      return std::nullopt;
-  }
-}
+using namespace protocol;
 
 RequestParser::State RequestParser::Reject(std::string why) {
   error_ = std::move(why);
@@ -52,14 +16,14 @@ RequestParser::State RequestParser::Reject(std::string why) {
 }
 
 RequestParser::State RequestParser::AfterHeader() {
-  request_.code = kavrel::ReadU32(header_.data(), 0);
-  auto text = FixedFieldText(header_, kAddressTextOffset, kAddressTextSize);
-  if (!text) return Reject("address text without its NUL");
-  request_.clientAddress = *text;
+  auto header = ReadRequestHeader(header_);
+  request_.code = kavrel::ReadU32(header_.data(), kHeaderCodeOffset);
+  if (!header) return Reject("address text without its NUL");
+  request_.clientAddress = header->localAddress;
   for (char c : request_.clientAddress)
     if (!((c >= '0' && c <= '9') || c == '.')) return Reject("address text is not dotted decimal");
   haveHeader_ = true;
-  auto size = FixedBodySize(request_.code);
+  auto size = RequestBodySize(request_.code);
   if (!size) return Reject("unknown code " + std::to_string(request_.code));
   bodyWanted_ = *size;
   request_.body.reserve(bodyWanted_);
@@ -70,11 +34,11 @@ RequestParser::State RequestParser::Feed(std::span<const std::uint8_t> input, st
   used = 0;
   while (state_ == State::NeedMore) {
     if (!haveHeader_) {
-      std::size_t take = std::min(kHeaderSize - header_.size(), input.size() - used);
+      std::size_t take = std::min(kRequestHeaderSize - header_.size(), input.size() - used);
       header_.insert(header_.end(), input.begin() + static_cast<std::ptrdiff_t>(used),
                      input.begin() + static_cast<std::ptrdiff_t>(used + take));
       used += take;
-      if (header_.size() < kHeaderSize) return state_;
+      if (header_.size() < kRequestHeaderSize) return state_;
       if (AfterHeader() != State::NeedMore) return state_;
       continue;
     }
@@ -85,7 +49,7 @@ RequestParser::State RequestParser::Feed(std::span<const std::uint8_t> input, st
     if (request_.body.size() < bodyWanted_) return state_;
     if (request_.code == kQuestionSend && !questionSized_) {
       questionSized_ = true;
-      std::uint32_t length = kavrel::ReadU32(request_.body.data(), kUserIdBodySize);
+      std::uint32_t length = kavrel::ReadU32(request_.body.data(), kQuestionLengthOffset);
       if (length > kMaxQuestionLength) return Reject("question of " + std::to_string(length) + " bytes is too long");
       bodyWanted_ += length;
       continue;

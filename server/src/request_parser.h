@@ -1,5 +1,5 @@
 // Reads one request of the traffic protocol from the bytes of a connection: the
-// 24-byte header (u32 code, the client's address text) and the body of that code.
+// request header and the body of its code (protocol/commands.h).
 // Bytes are fed as they arrive; the parser never reads past what it was given and
 // never buffers more than the largest body a code may carry.
 #pragma once
@@ -11,50 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "protocol/commands.h"
+
 namespace kavreld {
 
-constexpr std::size_t kHeaderSize = 24;
-constexpr std::size_t kAddressTextOffset = 4;
-constexpr std::size_t kAddressTextSize = 20;
-
-// Codes the server answers.
-enum Code : std::uint32_t {
-  kTickerText = 1,
-  kUserRegister = 2,
-  kUserLogin = 3,
-  kRoadSpeed = 7,
-  kUserLogout = 8,
-  kCctvStill = 16,
-  kTextItemA = 32,
-  kTextItemB = 33,
-  kTextItemC = 34,
-  kNodeInfo = 48,
-  kRefreshIntervals = 64,
-  kBroadcastCheck = 96,
-  kQuestionSend = 128,
-  kAnswerCheck = 129,
-  kAnswerGet = 130,
-  kRoute = 144,
-  kUserInfoGet = 176,
-  kUserInfoUpdate = 177,
-  kUserInfoFind = 178,
-  kOneStep = 240,  // the bulk exchange
-};
-
-// Body sizes of the fixed-size requests.
-constexpr std::size_t kUserRecordSize = 124;
-constexpr std::size_t kTextBodySize = 128;
-constexpr std::size_t kUserIdBodySize = 21;
-constexpr std::size_t kRouteQuerySize = 12;
-constexpr std::size_t kRegistrationBodySize = 14;
-constexpr std::size_t kOneStepBodySize = 732;
-// Code 128: the user ID, a u32 length, then that many bytes of question text.
-constexpr std::size_t kQuestionPrefixSize = kUserIdBodySize + 4;
-constexpr std::size_t kMaxQuestionLength = 4000;
-
-// The body size of `code`, or nullopt for a code the server does not answer. Code 128
-// gives the size of its fixed prefix; the text that follows is counted by the parser.
-std::optional<std::size_t> FixedBodySize(std::uint32_t code);
+// The protocol's codes, by the names the server's parts use.
+using enum protocol::Code;
 
 struct Request {
   std::uint32_t code = 0;

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "kavrel/cp949.h"
-#include "road_file.h"
+#include "protocol/road_file.h"
 
 namespace kavreld {
 
@@ -30,7 +30,7 @@ std::size_t RoadNetwork::AddPlace(const std::string& name) {
 
 RoadNetwork RoadNetwork::FromImage(std::span<const std::uint8_t> image) {
   RoadNetwork net;
-  zmntp::RoadFileSource source = zmntp::ReadRoadFileImage(image);
+  protocol::RoadFileSource source = protocol::ReadRoadFileImage(image);
   for (std::size_t r = 0; r < source.roads.size(); ++r) {
     const auto& road = source.roads[r];
     RoadEntry entry{road.name, net.links_.size(), 0};

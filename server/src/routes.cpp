@@ -10,6 +10,8 @@
 
 namespace kavreld {
 
+using namespace protocol;
+
 std::uint32_t TravelSeconds(std::uint32_t lengthM, int speedKmh) {
   int v = std::max(speedKmh, 1);
   return static_cast<std::uint32_t>((static_cast<std::uint64_t>(lengthM) * 36 + static_cast<std::uint64_t>(v) * 5) /
@@ -52,15 +54,14 @@ std::optional<std::vector<std::size_t>> FindRoute(const RoadNetwork& network, co
 std::vector<std::uint8_t> BuildRouteReply(const RoadNetwork& network, const std::vector<int>& speeds,
                                           std::size_t from, const std::vector<std::size_t>& path) {
   std::vector<std::uint8_t> reply(kRouteRecordSize * (path.size() + 1), 0);
-  kavrel::WriteCp949Field(reply.data(), kRouteNameSize, network.places()[from].name);
+  WriteRouteSegmentRecord(reply.data(), {network.places()[from].name, 0, 0, 0});
   for (std::size_t i = 0; i < path.size(); ++i) {
     const Link& link = network.links()[path[i]];
-    std::uint8_t* r = reply.data() + kRouteRecordSize * (i + 1);
-    kavrel::WriteCp949Field(r, kRouteNameSize, network.places()[link.to].name);
     auto u16 = [](std::uint64_t v) { return static_cast<std::uint16_t>(std::min<std::uint64_t>(v, 0xFFFF)); };
-    kavrel::WriteU16(r, kRouteSpeedOffset, u16(static_cast<std::uint64_t>(std::max(speeds[path[i]], 0))));
-    kavrel::WriteU16(r, kRouteLengthOffset, u16(link.lengthM));
-    kavrel::WriteU16(r, kRouteTimeOffset, u16(TravelSeconds(link.lengthM, speeds[path[i]])));
+    WriteRouteSegmentRecord(reply.data() + kRouteRecordSize * (i + 1),
+                            {network.places()[link.to].name,
+                             u16(static_cast<std::uint64_t>(std::max(speeds[path[i]], 0))), u16(link.lengthM),
+                             u16(TravelSeconds(link.lengthM, speeds[path[i]]))});
   }
   return reply;
 }

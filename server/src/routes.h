@@ -8,15 +8,10 @@
 #include <optional>
 #include <vector>
 
+#include "protocol/records.h"
 #include "road_network.h"
 
 namespace kavreld {
-
-constexpr std::size_t kRouteRecordSize = 134;
-constexpr std::size_t kRouteNameSize = 128;
-constexpr std::size_t kRouteSpeedOffset = 128;
-constexpr std::size_t kRouteLengthOffset = 130;
-constexpr std::size_t kRouteTimeOffset = 132;
 
 enum class RouteKind { Shortest = 0, Fastest = 1 };
 

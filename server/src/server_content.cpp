@@ -9,6 +9,8 @@
 
 namespace kavreld {
 
+using namespace protocol;
+
 namespace {
 
 std::string_view Trim(std::string_view s) {

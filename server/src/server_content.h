@@ -14,14 +14,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kavreld {
+#include "protocol/records.h"
 
-constexpr std::size_t kTextItemSize = 80;
-constexpr std::size_t kMaxNewsBytes = 2048;
-constexpr std::size_t kMaxNewsLines = 40;
-constexpr std::size_t kMaxNewsLineBytes = 1023;
-// Each news line ends with a carriage return and two separator bytes.
-constexpr std::string_view kNewsLineEnd = "\r\n\n";
+namespace kavreld {
 
 struct ServerConfig {
   std::string textA;         // CP949

@@ -11,6 +11,7 @@
 #include "server_process.h"
 
 namespace kavreld {
+using namespace protocol;
 namespace {
 
 TEST(RegistrationNumber, CheckDigitRule) {

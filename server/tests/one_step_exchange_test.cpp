@@ -10,14 +10,15 @@
 #include "request_parser.h"
 
 namespace kavreld {
+using namespace protocol;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(OneStepReply, BlocksFollowTheSelectionInOrder) {
-  zmntp::OneStepRecord s;
+  protocol::OneStepRecord s;
   s.itemCount = 4;
-  s.itemTypes = {zmntp::kItemNews, zmntp::kItemTextA, 5, zmntp::kItemLimits};
+  s.itemTypes = {protocol::kItemNews, protocol::kItemTextA, 5, protocol::kItemLimits};
   s.roadCount = 1;
   std::memcpy(s.roadNames[0].data(), "road", 4);
   s.routeCount = 1;

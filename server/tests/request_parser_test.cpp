@@ -7,6 +7,7 @@
 #include "server_process.h"
 
 namespace kavreld {
+using namespace protocol;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

@@ -7,17 +7,18 @@
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 #include "places.h"
-#include "road_file.h"
+#include "protocol/road_file.h"
 #include "road_network.h"
 #include "routes.h"
 #include "traffic_simulation.h"
 
 namespace kavreld {
+using namespace protocol;
 namespace {
 
 std::string Cp(const char* utf8) { return kavrel::Utf8ToCp949Lossy(utf8); }
 
-zmntp::RoadSegment Seg(std::uint32_t id, const char* from, const char* to, std::uint32_t length,
+protocol::RoadSegment Seg(std::uint32_t id, const char* from, const char* to, std::uint32_t length,
                        std::uint32_t limit) {
   return {id, Cp(from), Cp(to), length, limit};
 }
@@ -25,14 +26,14 @@ zmntp::RoadSegment Seg(std::uint32_t id, const char* from, const char* to, std::
 // A at the west, C at the east. A→B→C is short but slow (limit 20); A→D→C is long
 // and fast (limit 100). C→A does not exist; E is reached from nowhere.
 std::vector<std::uint8_t> SmallCity(bool reversedRoads = false) {
-  zmntp::RoadFileSource src;
-  zmntp::Road slow{1, 1, Cp("느린길"), {Seg(11, "가", "나", 1000, 20), Seg(12, "나", "다", 1000, 20)}};
-  zmntp::Road fast{1, 2, Cp("빠른길"), {Seg(21, "가", "라", 3000, 100), Seg(22, "라", "다", 3000, 100)}};
-  zmntp::Road lone{1, 3, Cp("외딴길"), {Seg(31, "마", "바", 0, 0)}};
-  src.roads = reversedRoads ? std::vector<zmntp::Road>{lone, fast, slow} : std::vector<zmntp::Road>{slow, fast, lone};
+  protocol::RoadFileSource src;
+  protocol::Road slow{1, 1, Cp("느린길"), {Seg(11, "가", "나", 1000, 20), Seg(12, "나", "다", 1000, 20)}};
+  protocol::Road fast{1, 2, Cp("빠른길"), {Seg(21, "가", "라", 3000, 100), Seg(22, "라", "다", 3000, 100)}};
+  protocol::Road lone{1, 3, Cp("외딴길"), {Seg(31, "마", "바", 0, 0)}};
+  src.roads = reversedRoads ? std::vector<protocol::Road>{lone, fast, slow} : std::vector<protocol::Road>{slow, fast, lone};
   std::vector<std::uint8_t> image;
   std::string error;
-  EXPECT_TRUE(zmntp::BuildRoadFileImage(src, image, error)) << error;
+  EXPECT_TRUE(protocol::BuildRoadFileImage(src, image, error)) << error;
   return image;
 }
 

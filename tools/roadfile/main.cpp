@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "road_file.h"
+#include "protocol/road_file.h"
 #include "road_json.h"
 
 namespace {
@@ -56,10 +56,10 @@ int Build(const std::filesystem::path& sourcePath, const std::filesystem::path& 
   std::string error;
   if (!ReadFile(sourcePath, kMaxSourceSize + 1, text, error)) return Fail(error);
   if (text.size() > kMaxSourceSize) return Fail(sourcePath.string() + " is larger than 64 MiB");
-  zmntp::RoadFileSource source;
+  protocol::RoadFileSource source;
   if (!roadfile::ParseRoadFileJson(text, source, error)) return Fail(sourcePath.string() + ": " + error);
   std::vector<std::uint8_t> image;
-  if (!zmntp::BuildRoadFileImage(source, image, error)) return Fail(sourcePath.string() + ": " + error);
+  if (!protocol::BuildRoadFileImage(source, image, error)) return Fail(sourcePath.string() + ": " + error);
 
   // Written beside the target and renamed, so that a failed run leaves no half file.
   std::filesystem::path temp = outPath;
@@ -86,16 +86,16 @@ int Build(const std::filesystem::path& sourcePath, const std::filesystem::path& 
 int Dump(const std::filesystem::path& imagePath) {
   std::string bytes;
   std::string error;
-  if (!ReadFile(imagePath, zmntp::kRoadFileSize + 1, bytes, error)) return Fail(error);
-  if (bytes.size() != zmntp::kRoadFileSize)
-    Warn(imagePath.string() + " is " + (bytes.size() > zmntp::kRoadFileSize ? "longer" : "shorter") + " than " +
-         std::to_string(zmntp::kRoadFileSize) + " bytes; read as the handheld reads it");
-  std::vector<std::uint8_t> image(zmntp::kRoadFileSize, 0);
+  if (!ReadFile(imagePath, protocol::kRoadFileSize + 1, bytes, error)) return Fail(error);
+  if (bytes.size() != protocol::kRoadFileSize)
+    Warn(imagePath.string() + " is " + (bytes.size() > protocol::kRoadFileSize ? "longer" : "shorter") + " than " +
+         std::to_string(protocol::kRoadFileSize) + " bytes; read as the handheld reads it");
+  std::vector<std::uint8_t> image(protocol::kRoadFileSize, 0);
   std::copy_n(bytes.begin(), std::min(bytes.size(), image.size()), image.begin());
 
   for (const std::string& w : roadfile::ImageWarnings(image)) Warn(w);
   std::vector<std::string> warnings;
-  const std::string json = roadfile::RoadFileJson(zmntp::ReadRoadFileImage(image), warnings);
+  const std::string json = roadfile::RoadFileJson(protocol::ReadRoadFileImage(image), warnings);
   for (const std::string& w : warnings) Warn(w);
   std::fwrite(json.data(), 1, json.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;

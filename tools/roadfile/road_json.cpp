@@ -92,13 +92,13 @@ class Fields {
   std::string& error_;
 };
 
-bool ParseSegment(const Json& j, const std::string& label, zmntp::RoadSegment& seg, std::string& error) {
+bool ParseSegment(const Json& j, const std::string& label, protocol::RoadSegment& seg, std::string& error) {
   Fields f(j, label, error);
   return f.Check({"id", "from", "to", "length_m", "limit_kmh"}) && f.U32("id", seg.id) && f.Text("from", seg.from) &&
          f.Text("to", seg.to) && f.U32("length_m", seg.lengthM, false) && f.U32("limit_kmh", seg.limitKmh, false);
 }
 
-bool ParseRoad(const Json& j, std::size_t index, zmntp::Road& road, std::string& error) {
+bool ParseRoad(const Json& j, std::size_t index, protocol::Road& road, std::string& error) {
   Fields f(j, "road " + std::to_string(index + 1), error);
   std::string label = "road " + std::to_string(index + 1) + f.NameForLabel("name");
   Fields g(j, label, error);
@@ -111,14 +111,14 @@ bool ParseRoad(const Json& j, std::size_t index, zmntp::Road& road, std::string&
   const Json* segments = h.Array("segments");
   if (!segments) return false;
   for (std::size_t k = 0; k < segments->size(); ++k) {
-    zmntp::RoadSegment seg;
+    protocol::RoadSegment seg;
     if (!ParseSegment((*segments)[k], label + ", segment " + std::to_string(k + 1), seg, error)) return false;
     road.segments.push_back(std::move(seg));
   }
   return true;
 }
 
-bool ParseCode(const Json& j, std::size_t index, zmntp::NamedCode& entry, std::string& error) {
+bool ParseCode(const Json& j, std::size_t index, protocol::NamedCode& entry, std::string& error) {
   Fields first(j, "named code " + std::to_string(index + 1), error);
   Fields f(j, "named code " + std::to_string(index + 1) + first.NameForLabel("name"), error);
   std::uint64_t code = 0;
@@ -138,7 +138,7 @@ std::string Quoted(std::string_view cp949, const std::string& where, std::vector
 
 }  // namespace
 
-bool ParseRoadFileJson(std::string_view text, zmntp::RoadFileSource& source, std::string& error) {
+bool ParseRoadFileJson(std::string_view text, protocol::RoadFileSource& source, std::string& error) {
   source = {};
   Json doc;
   try {
@@ -154,28 +154,28 @@ bool ParseRoadFileJson(std::string_view text, zmntp::RoadFileSource& source, std
   const Json* codes = top.Array("codes");
   if (!codes) return false;
   for (std::size_t i = 0; i < roads->size(); ++i) {
-    zmntp::Road road;
+    protocol::Road road;
     if (!ParseRoad((*roads)[i], i, road, error)) return false;
     source.roads.push_back(std::move(road));
   }
   for (std::size_t i = 0; i < codes->size(); ++i) {
-    zmntp::NamedCode entry;
+    protocol::NamedCode entry;
     if (!ParseCode((*codes)[i], i, entry, error)) return false;
     source.codes.push_back(std::move(entry));
   }
   return true;
 }
 
-std::string RoadFileJson(const zmntp::RoadFileSource& source, std::vector<std::string>& warnings) {
+std::string RoadFileJson(const protocol::RoadFileSource& source, std::vector<std::string>& warnings) {
   std::string out = "{\n  \"roads\": [";
   for (std::size_t i = 0; i < source.roads.size(); ++i) {
-    const zmntp::Road& road = source.roads[i];
+    const protocol::Road& road = source.roads[i];
     const std::string where = "road " + std::to_string(i + 1);
     out += i ? ",\n" : "\n";
     out += "    {\"category\": " + std::to_string(road.category) + ", \"id\": " + std::to_string(road.id) +
            ", \"name\": " + Quoted(road.name, where, warnings) + ", \"segments\": [";
     for (std::size_t k = 0; k < road.segments.size(); ++k) {
-      const zmntp::RoadSegment& seg = road.segments[k];
+      const protocol::RoadSegment& seg = road.segments[k];
       const std::string segWhere = where + ", segment " + std::to_string(k + 1);
       out += k ? ",\n" : "\n";
       out += "      {\"id\": " + std::to_string(seg.id) + ", \"from\": " + Quoted(seg.from, segWhere, warnings) +
@@ -198,12 +198,12 @@ std::string RoadFileJson(const zmntp::RoadFileSource& source, std::vector<std::s
 
 std::vector<std::string> ImageWarnings(std::span<const std::uint8_t> image) {
   std::vector<std::string> warnings;
-  const zmntp::RoadFileView file(image);
+  const protocol::RoadFileView file(image);
   if (file.StoredRoadCount() > file.RoadCount())
     warnings.push_back("the road count " + std::to_string(file.StoredRoadCount()) + " is read as " +
                        std::to_string(file.RoadCount()));
   for (std::size_t i = 0, n = file.RoadCount(); i < n; ++i) {
-    const zmntp::RoadView road = file.Road(i);
+    const protocol::RoadView road = file.Road(i);
     if (road.StoredSegmentCount() > road.SegmentCount())
       warnings.push_back("road " + std::to_string(i + 1) + ": the segment count " +
                          std::to_string(road.StoredSegmentCount()) + " is read as " +

@@ -10,18 +10,18 @@
 #include <string_view>
 #include <vector>
 
-#include "road_file.h"
+#include "protocol/road_file.h"
 
 namespace roadfile {
 
 // Reads a source. False, with `error` naming the offending road or entry, when the
 // text is not valid JSON of this shape or a text has no CP949 form. Limits of the
 // file itself are checked when the image is built.
-bool ParseRoadFileJson(std::string_view text, zmntp::RoadFileSource& source, std::string& error);
+bool ParseRoadFileJson(std::string_view text, protocol::RoadFileSource& source, std::string& error);
 
 // The source as JSON, one segment or code per line. Names that are not valid CP949
 // (a foreign file) are shown with '?' and reported in `warnings`.
-std::string RoadFileJson(const zmntp::RoadFileSource& source, std::vector<std::string>& warnings);
+std::string RoadFileJson(const protocol::RoadFileSource& source, std::vector<std::string>& warnings);
 
 // Notes on an image whose counts exceed the tables (they are read clamped).
 std::vector<std::string> ImageWarnings(std::span<const std::uint8_t> image);

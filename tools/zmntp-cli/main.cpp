@@ -5,6 +5,9 @@
 //   STEP:  CODE  |  CODE=DATA  |  sleep:MS
 //   DATA:  hex:HEX | text:UTF8 | u32:N | file:PATH | video:CAMERA@RELAY
 //
+// The library reads a fixed number of bytes of the caller's data for most codes
+// (protocol::CallerDataSize): DATA is padded with zeros to that size, and refused when
+// it is longer, so the library never reads past what the tool hands it.
 // With --frames, the tool registers a window that writes every picture it is given to
 // DIR/frame-00000.bmp, frame-00001.bmp, ...; video:CAMERA@RELAY builds the video start
 // request of code 160 for that window (handle 0 without --frames).
@@ -27,6 +30,8 @@
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 #include "kavrel/window_handles.h"
+#include "protocol/commands.h"
+#include "protocol/video.h"
 
 namespace {
 
@@ -35,7 +40,11 @@ const char kUsage[] =
     "  STEP:  CODE  |  CODE=DATA  |  sleep:MS\n"
     "  DATA:  hex:HEX | text:UTF8 | u32:N | file:PATH | video:CAMERA@RELAY\n"
     "  --frames DIR: pictures of the video session go to DIR/frame-NNNNN.bmp;\n"
-    "                video:CAMERA@RELAY is the start request (code 160) for that window\n";
+    "                video:CAMERA@RELAY is the start request (code 160) for that window\n"
+    "  DATA is padded with zeros to the bytes the library reads for the code, and refused\n"
+    "  when longer: 124 for codes 2, 3, 8 and 177; 4 for 4, 5 and 16; 128 for 7 and 48\n"
+    "  (text: holds at most 127 bytes in code page 949); 12 for 144; 14 for 178; 732 for\n"
+    "  241 and 242; code 128 sends the data as it is, its length as the count\n";
 
 struct Step {
   bool sleep = false;
@@ -186,14 +195,23 @@ std::optional<Step> ParseStep(const std::string& arg, std::string& error) {
     }
     step.hasData = true;
     step.video = true;
-    step.data.assign(8 + relay.size() + 1, 0);
-    kavrel::WriteU32(step.data.data(), 4, static_cast<std::uint32_t>(*camera));
-    std::memcpy(step.data.data() + 8, relay.data(), relay.size());
+    auto request = protocol::WriteVideoStartRequest({0, static_cast<std::uint32_t>(*camera), relay});
+    step.data.assign(request.begin(), request.end());
     return step;
   }
   if (eq != std::string::npos) {
     auto data = ParseData(arg.substr(eq + 1), error);
     if (!data) return std::nullopt;
+    // The library reads the code's whole body from the caller: hand it that many bytes.
+    const std::size_t body = protocol::CallerDataSize(static_cast<std::uint32_t>(*code));
+    if (body > 0) {
+      if (data->size() > body) {
+        error = "data of " + std::to_string(data->size()) + " bytes is longer than the " + std::to_string(body) +
+                " bytes code " + std::to_string(*code) + " takes";
+        return std::nullopt;
+      }
+      data->resize(body, 0);
+    }
     step.hasData = true;
     step.data = std::move(*data);
   }

@@ -9,6 +9,7 @@
 
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
+#include "protocol/records.h"
 #include "request_handler.h"
 #include "server_process.h"
 #include "tcp_server.h"
@@ -17,6 +18,7 @@ namespace kavreld::testing {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using namespace protocol;
 
 // One exchange from a raw client: the reply body, or nothing when the server closed.
 std::optional<Bytes> Exchange(const std::string& address, std::uint32_t code, const Bytes& body) {

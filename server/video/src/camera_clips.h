@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "protocol/video.h"
+
 namespace kavreld {
 
 struct Clip {
@@ -24,7 +26,7 @@ struct Clip {
 Clip SplitClip(std::span<const std::uint8_t> stream, std::chrono::microseconds stillInterval);
 
 // Camera numbers are decimal, 0..9999 (four characters on the relay's wire).
-constexpr std::uint32_t kLargestCamera = 9999;
+using protocol::kLargestCamera;
 
 // The clip file of a camera; nothing when the folder has no such non-empty file.
 std::optional<std::filesystem::path> ClipFile(const std::filesystem::path& folder, std::uint32_t camera);

@@ -5,25 +5,10 @@
 #include <cstring>
 
 #include "camera_clips.h"
-#include "kavrel/little_endian.h"
+#include "protocol/video.h"
 
 namespace kavreld {
-namespace {
-
-constexpr std::size_t kHeaderSize = 6;
-constexpr std::size_t kAddressTextSize = 24;
-
-}  // namespace
-
-std::optional<std::uint32_t> ParseCameraText(const std::uint8_t text[4]) {
-  std::uint32_t camera = 0;
-  std::size_t digits = 0;
-  while (digits < 4 && text[digits] >= '0' && text[digits] <= '9') camera = camera * 10 + (text[digits++] - '0');
-  if (digits == 0) return std::nullopt;
-  for (std::size_t i = digits; i < 4; ++i)
-    if (text[i] != 0) return std::nullopt;
-  return camera;
-}
+using namespace protocol;
 
 // One client's dialogue: ask, answer, end, answer, close.
 struct CameraRelay::Dialogue : std::enable_shared_from_this<Dialogue> {
@@ -34,8 +19,8 @@ struct CameraRelay::Dialogue : std::enable_shared_from_this<Dialogue> {
     auto self = shared_from_this();
     Read(asio::buffer(request), [self] {
       const auto& r = self->request;
-      if (r[0] != 3 || r[1] != 1 || kavrel::ReadU32(r.data(), 2) != 4) return self->End();
-      self->Answer(ParseCameraText(r.data() + kHeaderSize));
+      if (ReadVideoHeader(r) != kAskCamera) return self->End();
+      self->Answer(ReadCameraText(std::span(r).subspan(kVideoHeaderSize)));
     });
   }
 
@@ -47,24 +32,21 @@ struct CameraRelay::Dialogue : std::enable_shared_from_this<Dialogue> {
     std::optional<std::uint16_t> port;
     if (!ec && camera && ClipFile(video.options().clips, *camera)) port = video.Expect(remote.address(), *camera);
     accepted = port.has_value();
-    reply.assign(8, 0);
-    kavrel::WriteU32(reply.data(), 0, accepted ? 1 : 0);
+    auto status = WriteRelayReply(accepted ? kRelayAccepted : kRelayRefused);
+    reply.assign(status.begin(), status.end());
     if (accepted) {
-      std::string address = video.NamedAddress(local.address());
-      reply.resize(8 + kAddressTextSize + 4, 0);
-      std::memcpy(reply.data() + 8, address.data(), std::min(address.size(), kAddressTextSize - 1));
-      kavrel::WriteU32(reply.data(), 8 + kAddressTextSize, *port);
+      auto named = WriteVideoServer({video.NamedAddress(local.address()), *port});
+      reply.insert(reply.end(), named.begin(), named.end());
     }
     owner->log_("relay: camera " + (camera ? std::to_string(*camera) : std::string("?")) +
                 (accepted ? " named to " + remote.address().to_string() + " on port " + std::to_string(*port)
                           : " refused to " + remote.address().to_string()));
     auto self = shared_from_this();
     Write([self] {
-      self->Read(asio::buffer(self->request.data(), kHeaderSize), [self] {
-        const auto& r = self->request;
-        if (r[0] != 3 || r[1] != 2 || kavrel::ReadU32(r.data(), 2) != 0) return self->End();
-        self->reply.assign(8, 0);
-        kavrel::WriteU32(self->reply.data(), 0, self->accepted ? 1 : 0);
+      self->Read(asio::buffer(self->request.data(), kVideoHeaderSize), [self] {
+        if (ReadVideoHeader(self->request) != kEndRelayDialogue) return self->End();
+        auto status = WriteRelayReply(self->accepted ? kRelayAccepted : kRelayRefused);
+        self->reply.assign(status.begin(), status.end());
         self->Write([self] { self->End(); });
       });
     });
@@ -112,7 +94,7 @@ struct CameraRelay::Dialogue : std::enable_shared_from_this<Dialogue> {
   asio::ip::tcp::socket socket;
   AddressLimit::Slot slot;
   asio::steady_timer deadline;
-  std::array<std::uint8_t, kHeaderSize + 4> request{};
+  std::array<std::uint8_t, kVideoHeaderSize + kCameraTextSize> request{};
   std::vector<std::uint8_t> reply;
   bool accepted = false;
   bool ended = false;

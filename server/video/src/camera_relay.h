@@ -1,10 +1,8 @@
-// The camera relay: a client asks for a camera with the 6-byte header {3, 1, 4} and the
-// camera number as 4 characters of decimal text (NUL-padded). The relay answers 8
-// bytes {u32 status, u32 0}: 0 for a camera without a clip (or when the video server
-// has no port free for it); 1 followed by the video server's address (24 bytes of
-// dotted IPv4 text, NUL-padded) and the port of the camera's ticket (u32) for a
-// camera with one. The client ends the dialogue with {3, 2, 0}; the relay answers
-// 8 bytes {u32 status, u32 0} again and closes.
+// The camera relay: answers a client's request for a camera (the dialogue of
+// protocol/video.h) by naming the video server and the port of the camera's ticket
+// for a camera with a clip, and refusing a camera without one (or when the video
+// server has no port free for it); after the client's end of the dialogue it answers
+// the status again and closes.
 #pragma once
 
 #include <chrono>
@@ -29,9 +27,6 @@ struct CameraRelayOptions {
   std::size_t maxConnections = 256;
   std::size_t maxPerAddress = kDefaultConnectionsPerAddress;
 };
-
-// The camera number of a 4-byte request text: decimal digits, then NULs only.
-std::optional<std::uint32_t> ParseCameraText(const std::uint8_t text[4]);
 
 class CameraRelay {
  public:

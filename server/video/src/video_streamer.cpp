@@ -4,7 +4,7 @@
 #include <array>
 
 #include "camera_clips.h"
-#include "kavrel/little_endian.h"
+#include "protocol/video.h"
 
 namespace kavreld {
 
@@ -23,7 +23,7 @@ struct VideoStreamer::Stream : std::enable_shared_from_this<Stream> {
     ArmDeadline();
     asio::async_read(socket, asio::buffer(start), [self](std::error_code ec, std::size_t) {
       if (ec || self->ended) return self->End("no start header");
-      if (self->start[0] != 2 || self->start[1] != 1 || kavrel::ReadU32(self->start.data(), 2) != 0)
+      if (protocol::ReadVideoHeader(self->start) != protocol::kStartStream)
         return self->End("not a stream start");
       self->Open();
     });
@@ -49,8 +49,7 @@ struct VideoStreamer::Stream : std::enable_shared_from_this<Stream> {
   void SendFrame() {
     if (ended) return;
     const std::vector<std::uint8_t>& picture = clip.pictures[index];
-    kavrel::WriteU32(header.data(), 0, 1);
-    kavrel::WriteU32(header.data(), 4, static_cast<std::uint32_t>(picture.size()));
+    header = protocol::WriteFrameHeader({protocol::kPictureFrame, static_cast<std::uint32_t>(picture.size())});
     std::array<asio::const_buffer, 2> frame{asio::buffer(header), asio::buffer(picture)};
     ArmDeadline();
     auto self = shared_from_this();
@@ -99,8 +98,8 @@ struct VideoStreamer::Stream : std::enable_shared_from_this<Stream> {
   asio::steady_timer pace;
   asio::steady_timer deadline;
   std::uint32_t asked;  // the ticket's camera
-  std::array<std::uint8_t, 6> start{};
-  std::array<std::uint8_t, 8> header{};
+  std::array<std::uint8_t, protocol::kVideoHeaderSize> start{};
+  std::array<std::uint8_t, protocol::kFrameHeaderSize> header{};
   std::array<std::uint8_t, 64> scratch{};
   Clip clip;
   std::optional<std::uint32_t> camera;  // once its clip is loaded

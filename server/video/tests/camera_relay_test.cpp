@@ -16,7 +16,7 @@ Bytes Text(const char* s) {
 TEST(CameraText, DigitsThenNulsOnly) {
   auto parse = [](const char* s) {
     Bytes b = Text(s);
-    return ParseCameraText(b.data());
+    return protocol::ReadCameraText(b);
   };
   EXPECT_EQ(parse("7"), 7u);
   EXPECT_EQ(parse("12"), 12u);
@@ -26,7 +26,7 @@ TEST(CameraText, DigitsThenNulsOnly) {
   EXPECT_EQ(parse("1a"), std::nullopt);
   EXPECT_EQ(parse("-1"), std::nullopt);
   Bytes gap = {'1', 0, '2', 0};
-  EXPECT_EQ(ParseCameraText(gap.data()), std::nullopt);
+  EXPECT_EQ(protocol::ReadCameraText(gap), std::nullopt);
 }
 
 TEST(CameraClips, PicturesArePacedByTheirTemporalReferences) {

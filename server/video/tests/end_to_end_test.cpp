@@ -1,6 +1,6 @@
-// zmntp-cli against the relay and the video server: the session's pictures, written
-// by the tool's --frames window, are the pixels camdec-cli decodes from the same clip,
-// and code 161 ends the session.
+// The network library against the relay and the video server: the session's pictures
+// in the viewer's window are the pixels the decoder makes of the same clip, and code 161
+// ends the session.
 #include <chrono>
 
 #include "programs.h"
@@ -17,38 +17,21 @@ class EndToEnd : public VideoServerTest {
   }
 };
 
-TEST_F(EndToEnd, ToolWritesThePicturesTheDecoderMakesOfTheClip) {
+TEST_F(EndToEnd, ViewerShowsThePicturesTheDecoderMakesOfTheClip) {
   AddCamera(7, "qcif_inter_q5.263");
   StartServer();
-  std::filesystem::create_directories(dir_ / "frames");
   std::filesystem::create_directories(dir_ / "cwd");
+  const auto decoded = DecodeClip(StreamFile("qcif_inter_q5.263"));
+  ASSERT_EQ(decoded.size(), 10u);
 
-  // The reference: camdec-cli's decode of the whole clip, one 76,032-byte picture after another.
-  Finished reference = RunProgram({CAMDEC_CLI_PATH, "decode", StreamFile("qcif_inter_q5.263").string(),
-                            (dir_ / "reference.bgr").string()},
-                           dir_ / "camdec.txt", std::chrono::seconds(30));
-  ASSERT_TRUE(reference.exited && reference.status == 0) << reference.output;
-  const Bytes decoded = ReadFile(dir_ / "reference.bgr");
-  constexpr std::size_t kPicture = 176 * 144 * 3;
-  ASSERT_EQ(decoded.size(), 10 * kPicture);
-
-  // The session runs for two seconds, then 161. The whole run is bounded: a stop that
-  // hangs fails the test instead of holding it.
   std::filesystem::current_path(dir_ / "cwd");
-  Finished tool = RunProgram({ZMNTP_CLI_PATH, "--server", address_, "--frames", (dir_ / "frames").string(),
-                       "160=video:7@" + address_, "sleep:2000", "161"},
-                      dir_ / "tool.txt", std::chrono::seconds(20));
-  ASSERT_TRUE(tool.exited) << "zmntp-cli did not finish";
-  EXPECT_EQ(tool.status, 0);
-  EXPECT_EQ(tool.output,
-            "{\"code\":160,\"result\":0,\"count\":0,\"data\":\"\"}\n"
-            "{\"code\":161,\"result\":0,\"count\":0,\"data\":\"\"}\n");
-  EXPECT_FALSE(std::filesystem::exists(dir_ / "cwd" / "DBM.TXT"));
-
-  // Frame k shows picture k of the clip (it loops from its intra picture).
-  std::size_t frames = CheckFrames(dir_ / "frames", decoded);
+  LibraryViewer viewer;
+  EXPECT_EQ(viewer.Start(7, address_), std::make_pair(0, 0ul));
   // The renderer's first pause is 500 ms and shrinks while frames wait.
-  EXPECT_GE(frames, 2u);
+  EXPECT_TRUE(viewer.WaitForPictures(2));
+  EXPECT_EQ(viewer.Stop(), std::make_pair(0, 0ul));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "cwd" / "DBM.TXT"));
+  CheckPictures(viewer.Pictures(), decoded);
 }
 
 }  // namespace

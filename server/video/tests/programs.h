@@ -1,4 +1,5 @@
-// Running the built programs from the end-to-end tests, each bounded in time.
+// The end-to-end tests' programs: kavreld in the background, and a viewer through the
+// network library.
 #pragma once
 
 #include <fcntl.h>
@@ -13,48 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include "ZMNTP.h"
+#include "protocol/video.h"
 #include "video_server_fixture.h"
+#include "video_test_support.h"
 
 extern char** environ;
 
 namespace kavreld::testing {
-
-struct Finished {
-  bool exited = false;
-  int status = -1;
-  std::string output;
-};
-
-// Runs a program with its standard output to a file; killed if it outlives `limit`.
-inline Finished RunProgram(const std::vector<std::string>& args, const std::filesystem::path& out,
-             std::chrono::milliseconds limit) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  pid_t pid = -1;
-  Finished f;
-  int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return f;
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  int status = 0;
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, &status, 0);
-      return f;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  f.exited = WIFEXITED(status);
-  f.status = WEXITSTATUS(status);
-  Bytes text = ReadFile(out);
-  f.output.assign(text.begin(), text.end());
-  return f;
-}
 
 // A started program, killed when the object goes.
 class Background {
@@ -88,34 +55,63 @@ class Background {
   pid_t pid_ = -1;
 };
 
-// The name the tool gives its n-th picture.
-inline std::string FrameName(std::size_t frame) {
-  char name[32];
-  std::snprintf(name, sizeof name, "frame-%05zu.bmp", frame);
-  return name;
+// A viewer through the network library, as the client runs it: code 160 for a camera
+// into a window that records every picture, then code 161.
+class LibraryViewer {
+ public:
+  LibraryViewer() { library_.ZMNTP_Init(); }
+  ~LibraryViewer() { Stop(); }
+
+  // Code 160; its result and count.
+  std::pair<int, unsigned long> Start(std::uint32_t camera, const std::string& relay) {
+    auto request = protocol::WriteVideoStartRequest({window_.handle(), camera, relay});
+    unsigned long count = 99;
+    int result = library_.SendCmd(nullptr, 7000, CMD_CCTV_VIDEO_START, &count, request.data());
+    return {result, count};
+  }
+  // Code 161 (returns once the session has ended).
+  std::pair<int, unsigned long> Stop() {
+    unsigned long count = 99;
+    int result = library_.SendCmd(nullptr, 7000, CMD_CCTV_VIDEO_STOP, &count, nullptr);
+    return {result, count};
+  }
+  // Waits (20 s at most) until the window has shown `n` pictures.
+  bool WaitForPictures(std::size_t n) {
+    for (int i = 0; i < 1000 && window_->Pictures().size() < n; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return window_->Pictures().size() >= n;
+  }
+  std::vector<zmntp::testing::Pixels> Pictures() { return window_->Pictures(); }
+
+ private:
+  CZMNTP library_;
+  zmntp::testing::ScopedWindow window_;
+};
+
+// Waits (20 s at most) until the file holds `text`.
+inline bool WaitForText(const std::filesystem::path& file, const std::string& text) {
+  for (int i = 0; i < 1000; ++i) {
+    Bytes bytes = ReadFile(file);
+    if (std::string(bytes.begin(), bytes.end()).find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
 }
 
-// The pictures written by zmntp-cli --frames: each a 24-bit bottom-up BMP of
-// 176 x 144 whose pixels must be picture (k mod pictures) of `decoded`.
-inline std::size_t CheckFrames(const std::filesystem::path& dir, const Bytes& decoded) {
-  constexpr std::size_t kPicture = 176 * 144 * 3;
-  const std::size_t pictures = decoded.size() / kPicture;
-  std::size_t frames = 0;
-  for (; std::filesystem::exists(dir / FrameName(frames)); ++frames) {
-    SCOPED_TRACE(frames);
-    Bytes bmp = ReadFile(dir / FrameName(frames));
-    EXPECT_EQ(bmp.size(), 54 + kPicture);
-    if (bmp.size() != 54 + kPicture) continue;
-    EXPECT_EQ(bmp[0], 'B');
-    EXPECT_EQ(bmp[1], 'M');
-    EXPECT_EQ(kavrel::ReadU32(bmp.data(), 10), 54u);
-    EXPECT_EQ(kavrel::ReadU32(bmp.data(), 18), 176u);
-    EXPECT_EQ(kavrel::ReadU32(bmp.data(), 22), 144u);  // bottom-up
-    EXPECT_EQ(kavrel::ReadLE<std::uint16_t>(bmp.data(), 28), 24);
-    const auto* want = decoded.data() + (frames % pictures) * kPicture;
-    EXPECT_TRUE(std::equal(bmp.begin() + 54, bmp.end(), want));
+// What the decoder makes of a whole clip, picture by picture.
+inline std::vector<zmntp::testing::Pixels> DecodeClip(const std::filesystem::path& clip) {
+  return zmntp::testing::DecodeAll(zmntp::testing::PicturesOf(clip));
+}
+
+// Picture k of the window must be picture (k mod pictures) of `decoded` (the clip
+// loops from its intra picture).
+inline void CheckPictures(const std::vector<zmntp::testing::Pixels>& shown,
+                          const std::vector<zmntp::testing::Pixels>& decoded) {
+  ASSERT_FALSE(decoded.empty());
+  for (std::size_t k = 0; k < shown.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_TRUE(shown[k] == decoded[k % decoded.size()]);
   }
-  return frames;
 }
 
 }  // namespace kavreld::testing

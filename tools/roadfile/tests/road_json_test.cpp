@@ -10,7 +10,7 @@ namespace {
 std::string Cp(std::string_view utf8) { return kavrel::Utf8ToCp949(utf8).value(); }
 
 std::string ErrorOf(std::string_view text) {
-  zmntp::RoadFileSource source;
+  protocol::RoadFileSource source;
   std::string error;
   EXPECT_FALSE(ParseRoadFileJson(text, source, error)) << text;
   return error;
@@ -21,22 +21,22 @@ TEST(RoadFileJson, ParsesTheSchemaIntoCp949) {
       {"id":1,"from":"가람대교북단","to":"가람대교남단","length_m":1340,"limit_kmh":70},
       {"id":2,"from":"가람대교남단","to":"가람대교북단"}]}],
     "codes":[{"name":"가람대교북단","code":255}]})";
-  zmntp::RoadFileSource source;
+  protocol::RoadFileSource source;
   std::string error;
   ASSERT_TRUE(ParseRoadFileJson(text, source, error)) << error;
   ASSERT_EQ(source.roads.size(), 1u);
-  const zmntp::Road& road = source.roads[0];
+  const protocol::Road& road = source.roads[0];
   EXPECT_EQ(road.category, 2u);
   EXPECT_EQ(road.id, 201u);
   EXPECT_EQ(road.name, Cp("가람대교"));
   ASSERT_EQ(road.segments.size(), 2u);
-  EXPECT_EQ(road.segments[0], (zmntp::RoadSegment{1, Cp("가람대교북단"), Cp("가람대교남단"), 1340, 70}));
-  EXPECT_EQ(road.segments[1], (zmntp::RoadSegment{2, Cp("가람대교남단"), Cp("가람대교북단"), 0, 0}));
-  EXPECT_EQ(source.codes, (std::vector<zmntp::NamedCode>{{Cp("가람대교북단"), 255}}));
+  EXPECT_EQ(road.segments[0], (protocol::RoadSegment{1, Cp("가람대교북단"), Cp("가람대교남단"), 1340, 70}));
+  EXPECT_EQ(road.segments[1], (protocol::RoadSegment{2, Cp("가람대교남단"), Cp("가람대교북단"), 0, 0}));
+  EXPECT_EQ(source.codes, (std::vector<protocol::NamedCode>{{Cp("가람대교북단"), 255}}));
 }
 
 TEST(RoadFileJson, PrintsWhatItParses) {
-  zmntp::RoadFileSource source;
+  protocol::RoadFileSource source;
   source.roads.push_back({1, 4294967295u, Cp("중앙\"대로\\"), {{7, Cp("시청앞"), Cp("중앙역"), 850, 60}, {8, "a", "b", 0, 50}}});
   source.roads.push_back({3, 301, Cp("산복터널"), {}});
   source.codes.push_back({Cp("시청앞"), 0});
@@ -56,7 +56,7 @@ TEST(RoadFileJson, PrintsWhatItParses) {
             "    {\"name\": \"시청앞\", \"code\": 0}\n"
             "  ]\n"
             "}\n");
-  zmntp::RoadFileSource back;
+  protocol::RoadFileSource back;
   std::string error;
   ASSERT_TRUE(ParseRoadFileJson(json, back, error)) << error;
   EXPECT_EQ(back, source);
@@ -65,7 +65,7 @@ TEST(RoadFileJson, PrintsWhatItParses) {
 }
 
 TEST(RoadFileJson, ForeignNamesAreShownAndReported) {
-  zmntp::RoadFileSource source;
+  protocol::RoadFileSource source;
   source.roads.push_back({1, 1, "ok\xB0", {{1, "a", "\xFF\xFF", 0, 0}}});
   std::vector<std::string> warnings;
   const std::string json = RoadFileJson(source, warnings);

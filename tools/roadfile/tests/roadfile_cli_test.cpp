@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "road_file.h"
+#include "protocol/road_file.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ TEST_F(RoadFileCli, BuildThenDumpGivesTheSourceBack) {
   const ToolRun build = RoadFile("build " + Path("city.json") + " " + Path("road.dat"));
   ASSERT_EQ(build.status, 0) << build.out;
   EXPECT_EQ(build.out, "");
-  EXPECT_EQ(std::filesystem::file_size(dir_ / "road.dat"), zmntp::kRoadFileSize);
+  EXPECT_EQ(std::filesystem::file_size(dir_ / "road.dat"), protocol::kRoadFileSize);
   const ToolRun dump = RoadFile("dump " + Path("road.dat"));
   EXPECT_EQ(dump.status, 0);
   EXPECT_EQ(dump.out, source);

@@ -35,15 +35,15 @@ class SampleCity : public ::testing::Test {
     ASSERT_TRUE(ParseRoadFileJson(text_, city_, error)) << error;
   }
   std::string text_;
-  zmntp::RoadFileSource city_;
+  protocol::RoadFileSource city_;
 };
 
 TEST_F(SampleCity, BuildsAndDumpsBackToItsSourceText) {
   std::vector<std::uint8_t> image;
   std::string error;
-  ASSERT_TRUE(zmntp::BuildRoadFileImage(city_, image, error)) << error;
+  ASSERT_TRUE(protocol::BuildRoadFileImage(city_, image, error)) << error;
   std::vector<std::string> warnings;
-  EXPECT_EQ(RoadFileJson(zmntp::ReadRoadFileImage(image), warnings), text_);
+  EXPECT_EQ(RoadFileJson(protocol::ReadRoadFileImage(image), warnings), text_);
   EXPECT_TRUE(warnings.empty());
   EXPECT_TRUE(ImageWarnings(image).empty());
 
@@ -61,7 +61,7 @@ TEST_F(SampleCity, HasTheRoadsBridgesAndTunnelsTheClientShows) {
   std::set<std::uint32_t> roadIds, segmentIds;
   std::set<std::string> names;
   int oddRoads = 0;
-  for (const zmntp::Road& road : city_.roads) {
+  for (const protocol::Road& road : city_.roads) {
     SCOPED_TRACE(Utf8(road.name));
     ++perCategory[road.category];
     EXPECT_TRUE(roadIds.insert(road.id).second) << "road id used twice";
@@ -69,14 +69,14 @@ TEST_F(SampleCity, HasTheRoadsBridgesAndTunnelsTheClientShows) {
     ASSERT_FALSE(road.segments.empty());
     oddRoads += road.segments.size() % 2;
     for (std::size_t j = 0; j < road.segments.size(); ++j) {
-      const zmntp::RoadSegment& seg = road.segments[j];
+      const protocol::RoadSegment& seg = road.segments[j];
       EXPECT_TRUE(segmentIds.insert(seg.id).second) << "segment id used twice: " << seg.id;
       EXPECT_NE(seg.from, seg.to);
       EXPECT_GT(seg.lengthM, 0u);
       EXPECT_TRUE(seg.limitKmh >= 30 && seg.limitKmh <= 110) << seg.limitKmh;
       // Up and down alternate: every odd segment runs back along the one before it.
       if (j % 2 == 1) {
-        const zmntp::RoadSegment& up = road.segments[j - 1];
+        const protocol::RoadSegment& up = road.segments[j - 1];
         EXPECT_EQ(seg.from, up.to) << j;
         EXPECT_EQ(seg.to, up.from) << j;
         EXPECT_EQ(seg.lengthM, up.lengthM) << j;
@@ -85,8 +85,8 @@ TEST_F(SampleCity, HasTheRoadsBridgesAndTunnelsTheClientShows) {
       }
     }
   }
-  EXPECT_GE(perCategory[zmntp::kCategoryRoad], 30);
-  EXPECT_GE(perCategory[zmntp::kCategoryBridge], 8);
+  EXPECT_GE(perCategory[protocol::kCategoryRoad], 30);
+  EXPECT_GE(perCategory[protocol::kCategoryBridge], 8);
   EXPECT_GE(oddRoads, 3);
   for (const char* tunnel : {"산복터널", "구룡터널", "문성터널", "삼청터널", "내곡터널"})
     EXPECT_TRUE(names.count(kavrel::Utf8ToCp949(tunnel).value())) << tunnel;
@@ -94,14 +94,14 @@ TEST_F(SampleCity, HasTheRoadsBridgesAndTunnelsTheClientShows) {
 
 TEST_F(SampleCity, CamerasStandAtPlacesOfTheRoads) {
   std::set<std::string> places;
-  for (const zmntp::Road& road : city_.roads)
-    for (const zmntp::RoadSegment& seg : road.segments) {
+  for (const protocol::Road& road : city_.roads)
+    for (const protocol::RoadSegment& seg : road.segments) {
       places.insert(seg.from);
       places.insert(seg.to);
     }
   EXPECT_GE(city_.codes.size(), 20u);
   std::set<std::uint32_t> codes;
-  for (const zmntp::NamedCode& camera : city_.codes) {
+  for (const protocol::NamedCode& camera : city_.codes) {
     EXPECT_TRUE(places.count(camera.name)) << Utf8(camera.name) << " is no place of the roads";
     EXPECT_TRUE(codes.insert(camera.code).second) << "camera id used twice: " << camera.code;
     EXPECT_NE(camera.code, 0u);

@@ -19,7 +19,9 @@
 #include <string_view>
 #include <vector>
 
-namespace zmntp {
+#include "protocol/records.h"
+
+namespace protocol {
 
 // --- Layout of the image -------------------------------------------------------------
 
@@ -64,26 +66,6 @@ static_assert(kSegmentsOffset + kMaxSegments * kSegmentSize == kRoadRecordSize);
 constexpr std::uint32_t kCategoryRoad = 1;
 constexpr std::uint32_t kCategoryBridge = 2;
 constexpr std::uint32_t kCategoryTunnel = 3;
-
-// --- Result records built from the file ----------------------------------------------
-
-// RoadSpeedRecord: the result unit of road lists, segment lists and road speeds.
-constexpr std::size_t kRoadSpeedRecordSize = 104;
-constexpr std::size_t kSpeedRecordIdOffset = 0;
-constexpr std::size_t kSpeedRecordSpeedOffset = 4;  // signed
-constexpr std::size_t kSpeedRecordFromOffset = 8;
-constexpr std::size_t kSpeedRecordToOffset = 40;
-constexpr std::size_t kSpeedRecordRoadNameOffset = 72;
-
-// NamedCodeRecord: the result unit of the named-code list.
-constexpr std::size_t kNamedCodeRecordSize = 132;
-constexpr std::size_t kNamedCodeRecordNameSize = 128;
-constexpr std::size_t kNamedCodeRecordCodeOffset = 128;
-
-// Fills one RoadSpeedRecord at `record` (104 bytes, already zero). Names are written
-// NUL-terminated within their 32-byte fields, cut at a character boundary if need be.
-void WriteRoadSpeedRecord(std::uint8_t* record, std::uint32_t segmentId, std::int32_t speed,
-                          std::string_view from, std::string_view to);
 
 // --- Reading an image in place --------------------------------------------------------
 
@@ -199,4 +181,4 @@ void LoadRoadFile(std::span<std::uint8_t> image, const std::filesystem::path& pa
 std::vector<std::uint8_t> ExpandRoadSpeeds(std::span<const std::uint8_t> image, std::string_view roadName,
                                            std::span<const std::uint8_t> speedBytes);
 
-}  // namespace zmntp
+}  // namespace protocol

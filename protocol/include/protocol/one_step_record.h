@@ -10,13 +10,13 @@
 #include <string_view>
 #include <vector>
 
-namespace zmntp {
+#include "protocol/records.h"
+
+namespace protocol {
 
 constexpr std::size_t kOneStepRecordSize = 732;
 constexpr std::size_t kOneStepMaxEntries = 10;
 constexpr std::size_t kOneStepRoadNameSize = 32;
-constexpr std::size_t kRouteQuerySize = 12;
-constexpr std::size_t kRouteRecordSize = 134;
 
 // Byte offsets of the wire form.
 namespace one_step {
@@ -47,6 +47,14 @@ constexpr std::uint32_t kItemLimits = 64;
 constexpr std::uint32_t kItemFlagA = 80;
 constexpr std::uint32_t kItemBroadcast = 96;
 constexpr std::uint32_t kItemFlagB = 112;
+
+// Blocks of the expanded bulk reply, in order: per item by type (news: u32 length and
+// the text; texts 32-34: 80 bytes; limits: 28 bytes; flags 80 and 112: 1 byte;
+// broadcast: 32 bytes; any other type: nothing); per road: u32 length and one signed
+// speed byte per segment; per route: u32 count and that many route records; per
+// camera: u32 length and one coded picture.
+constexpr std::size_t kBroadcastBlockSize = 32;
+constexpr std::size_t kFlagBlockSize = 1;
 
 using Block = std::vector<std::uint8_t>;  // empty: no data
 
@@ -88,4 +96,4 @@ inline std::uint32_t RefreshInterval(std::uint32_t minutes) { return minutes * 6
 // false, leaving the data partly filled, when a block would pass the end of `reply`.
 bool WalkOneStepReply(std::span<const std::uint8_t> reply, OneStepRecord& record, std::uint32_t now);
 
-}  // namespace zmntp
+}  // namespace protocol

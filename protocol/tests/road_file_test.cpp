@@ -1,4 +1,4 @@
-#include "road_file.h"
+#include "protocol/road_file.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 
-namespace zmntp {
+namespace protocol {
 namespace {
 
 std::string Cp(std::string_view utf8) { return kavrel::Utf8ToCp949(utf8).value(); }
@@ -325,4 +325,4 @@ TEST(ExpandRoadSpeeds, DamagedRoadsStayWithinTheImage) {
 }
 
 }  // namespace
-}  // namespace zmntp
+}  // namespace protocol

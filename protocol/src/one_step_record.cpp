@@ -1,4 +1,4 @@
-#include "one_step_record.h"
+#include "protocol/one_step_record.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 
-namespace zmntp {
+namespace protocol {
 
 using kavrel::ReadU32;
 using kavrel::WriteU32;
@@ -109,10 +109,10 @@ bool WalkOneStepReply(std::span<const std::uint8_t> reply, OneStepRecord& r, std
       case kItemTextA:
       case kItemTextB:
       case kItemTextC:
-        if (!in.Take(80, block)) return false;
+        if (!in.Take(kTextItemSize, block)) return false;
         break;
       case kItemLimits: {
-        if (!in.Take(28, block)) return false;
+        if (!in.Take(kServerLimitsSize, block)) return false;
         auto limit = [&](std::size_t k) { return ReadU32(block.data(), 4 * k); };
         r.ticks.fill(now);
         r.intervals = {RefreshInterval(limit(0)), RefreshInterval(limit(3)), RefreshInterval(limit(1)),
@@ -122,12 +122,12 @@ bool WalkOneStepReply(std::span<const std::uint8_t> reply, OneStepRecord& r, std
       case kItemFlagA:
       case kItemFlagB: {
         Block flag;
-        if (!in.Take(1, flag)) return false;
+        if (!in.Take(kFlagBlockSize, flag)) return false;
         (r.itemTypes[i] == kItemFlagA ? r.flagA : r.flagB) = flag[0];
         break;
       }
       case kItemBroadcast:
-        if (!in.Take(32, block)) return false;
+        if (!in.Take(kBroadcastBlockSize, block)) return false;
         break;
       default:  // an unknown type stores and consumes nothing
         break;
@@ -142,4 +142,4 @@ bool WalkOneStepReply(std::span<const std::uint8_t> reply, OneStepRecord& r, std
   return true;
 }
 
-}  // namespace zmntp
+}  // namespace protocol

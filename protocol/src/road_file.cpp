@@ -1,4 +1,4 @@
-#include "road_file.h"
+#include "protocol/road_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,15 +7,7 @@
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 
-namespace zmntp {
-
-void WriteRoadSpeedRecord(std::uint8_t* record, std::uint32_t segmentId, std::int32_t speed,
-                          std::string_view from, std::string_view to) {
-  kavrel::WriteU32(record, kSpeedRecordIdOffset, segmentId);
-  kavrel::WriteI32(record, kSpeedRecordSpeedOffset, speed);
-  kavrel::WriteCp949Field(record + kSpeedRecordFromOffset, kNameFieldSize, from);
-  kavrel::WriteCp949Field(record + kSpeedRecordToOffset, kNameFieldSize, to);
-}
+namespace protocol {
 
 // --- RoadView ---------------------------------------------------------------------------
 
@@ -241,4 +233,4 @@ std::vector<std::uint8_t> ExpandRoadSpeeds(std::span<const std::uint8_t> image, 
   return records;
 }
 
-}  // namespace zmntp
+}  // namespace protocol
