@@ -193,6 +193,16 @@ class KavreldProcess {
     return s.str();
   }
 
+  // The server writes a line after the event that caused it (a close, a refusal): looks
+  // for `text` until it shows, for at most 20 s.
+  bool LogShows(const std::string& text) const {
+    for (int i = 0; i < 2000; ++i) {
+      if (Log().find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
   const std::string& address() const { return address_; }
 
  private:
