@@ -124,6 +124,7 @@ class SessionThread {
   }
 
   void Negotiate() {
+    phase_ = VideoSessionPhase::ConnectingToRelay;
     Socket relay;
     std::optional<int> connected = Connect(request_.relayAddress, kRelayPort, relay);
     if (!connected) return;
@@ -214,7 +215,7 @@ class VideoSession {
     }
     stops_ = std::make_unique<SlotQueue>(SlotQueueKind::Message, kStopQueueSlots);
     stopEvent_ = std::move(event);
-    phase_ = VideoSessionPhase::ConnectingToRelay;
+    phase_ = VideoSessionPhase::Starting;
     thread_ = std::thread([request = std::move(request), &stops = *stops_, &phase = phase_]() mutable {
       SessionThread(std::move(request), stops, phase).Run();
     });

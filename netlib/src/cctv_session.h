@@ -24,6 +24,7 @@ bool VideoSessionRunning();
 // Where the session is (for tests and diagnostics).
 enum class VideoSessionPhase {
   None,                     // no session
+  Starting,                 // started; its thread has not begun yet
   ConnectingToRelay,        // connect attempts to the relay
   AwaitingRelay,            // the relay dialogue
   ConnectingToVideoServer,  // connect attempts to the video server
