@@ -18,10 +18,13 @@
 #include "instance.h"
 #include "kavrel/clock.h"
 #include "kavrel/window_handles.h"
-#include "stream_split.h"
+#include "camdec_stream_split.h"
 #include "test_streams.h"
 
 namespace {
+
+using camdec::PictureSpan;
+using camdec::SplitPictures;
 
 using camdec_test::BitWriter;
 

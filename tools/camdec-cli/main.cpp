@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "camdec.h"
-#include "stream_split.h"
+#include "camdec_stream_split.h"
 
 namespace {
+
+using camdec::PictureSpan;
+using camdec::SplitPictures;
 
 int Usage() {
   std::fprintf(stderr,
