@@ -171,6 +171,16 @@ class EncoderReference : public Conformance {
     EXPECT_EQ(psnr.size(), std::size_t(GetParam().pictures));
     return psnr;
   }
+  // The source, the logged figures and our decoding of the stream.
+  void Prepare(Bytes& original, std::vector<double>& logged, Decoded& ours) {
+    const auto& s = GetParam();
+    original = Source();
+    logged = Logged();
+    ASSERT_FALSE(HasFailure());
+    ours = DecodeStream(ReadFile(camdec_test::StreamPath(s.name)), s);
+    EXPECT_TRUE(ours.reports.empty()) << ours.reports.front();
+    ASSERT_EQ(ours.luma.size(), std::size_t(s.pictures));
+  }
 };
 
 class EncoderTracking : public EncoderReference {};
@@ -192,12 +202,10 @@ double MeanSquare(const Bytes& ours, const std::uint8_t* source, int width, int 
 
 TEST_P(EncoderTracking, TracksTheEncodersReconstruction) {
   const auto& s = GetParam();
-  const Bytes original = Source();
-  const std::vector<double> logged = Logged();
-  ASSERT_FALSE(HasFailure());
-  const Decoded ours = DecodeStream(ReadFile(camdec_test::StreamPath(s.name)), s);
-  EXPECT_TRUE(ours.reports.empty()) << ours.reports.front();
-  ASSERT_EQ(ours.luma.size(), std::size_t(s.pictures));
+  Bytes original;
+  std::vector<double> logged;
+  Decoded ours;
+  ASSERT_NO_FATAL_FAILURE(Prepare(original, logged, ours));
   const std::size_t frameYuv = std::size_t(s.width) * s.height * 3 / 2;
   for (std::size_t f = 0; f < ours.luma.size(); ++f) {
     const double mse = MeanSquare(ours.luma[f], original.data() + f * frameYuv, s.width, s.height,
@@ -214,12 +222,10 @@ TEST_P(EncoderTracking, TracksTheEncodersReconstruction) {
 // in), and there they do differ.
 TEST_P(EncoderDeparts, OnlyWhereTheEncoderBlendedAnUnsentVector) {
   const auto& s = GetParam();
-  const Bytes original = Source();
-  const std::vector<double> logged = Logged();
-  ASSERT_FALSE(HasFailure());
-  const Decoded ours = DecodeStream(ReadFile(camdec_test::StreamPath(s.name)), s);
-  EXPECT_TRUE(ours.reports.empty()) << ours.reports.front();
-  ASSERT_EQ(ours.luma.size(), std::size_t(s.pictures));
+  Bytes original;
+  std::vector<double> logged;
+  Decoded ours;
+  ASSERT_NO_FATAL_FAILURE(Prepare(original, logged, ours));
   const std::size_t frameYuv = std::size_t(s.width) * s.height * 3 / 2;
   const int columns = s.width / 16;
   int departing = 0;
