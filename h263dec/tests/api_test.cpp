@@ -2,14 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bit_writer.h"
@@ -404,59 +402,6 @@ TEST(AdvancedPrediction, RemoteVectorOfTheMacroblockToTheRight) {
       for (int x = 0; x < 16; ++x)
         ASSERT_EQ(planes.y[y * planes.yStride + x], x < 15 ? 50 : c.lastColumn) << c.right << " at " << x << "," << y;
   }
-}
-
-// Every picture of a stream decoded by one instance, each output picture kept.
-std::vector<std::vector<std::uint8_t>> DecodeStream(camdec::DecoderInstance& decoder, const std::vector<std::uint8_t>& stream,
-                                                    int format, std::size_t pictureBytes) {
-  const std::vector<PictureSpan> pictures = SplitPictures(stream);
-  std::vector<std::uint8_t> input(stream.size() + 1), output(pictureBytes);
-  std::vector<std::vector<std::uint8_t>> out;
-  EXPECT_EQ(decoder.Init(0, input.data(), output.data(), format), 0);
-  for (const PictureSpan& p : pictures) {
-    std::copy_n(stream.begin() + long(p.offset), p.length, input.begin());
-    decoder.Decode(int(p.length));
-    out.push_back(output);
-  }
-  decoder.Destroy();
-  return out;
-}
-
-// Still pictures decoded on one thread while another decodes a stream, each with a
-// decoder of its own, the default one busy meanwhile too: every picture equals what
-// one thread alone makes of it.
-TEST(Instances, StillPicturesBesideAStreamOnAnotherThread) {
-  const std::vector<std::uint8_t> video = ReadStream("qcif_ap_q10"), stills = ReadStream("cif_intra_q20");
-  const std::size_t qcif = kQcifBytes, cif = 352 * 288 * 3;
-  camdec::DecoderInstance alone;
-  const auto videoAlone = DecodeStream(alone, video, 2, qcif);
-  const auto stillAlone = DecodeStream(alone, stills, 3, cif);
-  ASSERT_EQ(videoAlone.size(), 10u);
-  ASSERT_EQ(stillAlone.size(), 2u);
-
-  Session session;  // the default decoder, left half-way through the stream
-  session.Put(std::vector<std::uint8_t>(video.begin(), video.begin() + long(SplitPictures(video)[1].offset)));
-  const std::vector<std::uint8_t> defaultBefore = session.output;
-
-  constexpr int kRounds = 200;
-  std::atomic<int> videoMismatches{0}, stillMismatches{0};
-  std::thread player([&] {
-    camdec::DecoderInstance own;
-    for (int round = 0; round < kRounds / 10; ++round)
-      if (DecodeStream(own, video, 2, qcif) != videoAlone) ++videoMismatches;
-  });
-  for (int round = 0; round < kRounds; ++round) {
-    camdec::DecoderInstance still;
-    if (DecodeStream(still, stills, 3, cif) != stillAlone) ++stillMismatches;
-  }
-  player.join();
-  EXPECT_EQ(videoMismatches.load(), 0);
-  EXPECT_EQ(stillMismatches.load(), 0);
-  // The default decoder carries on where it was.
-  EXPECT_EQ(session.output, defaultBefore);
-  session.Put(std::vector<std::uint8_t>(video.begin() + long(SplitPictures(video)[1].offset),
-                                        video.begin() + long(SplitPictures(video)[2].offset)));
-  EXPECT_EQ(session.output, videoAlone[1]);
 }
 
 TEST(StreamSplit, PicturesStartAtByteAlignedStartCodes) {
