@@ -16,9 +16,12 @@
 #include "decoder.h"
 #include "idct.h"
 #include "motion_comp.h"
-#include "stream_split.h"
+#include "camdec_stream_split.h"
 
 namespace {
+
+using camdec::PictureSpan;
+using camdec::SplitPictures;
 
 void InverseDctSparse(benchmark::State& state) {
   std::mt19937 rng(1);

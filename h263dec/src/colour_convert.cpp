@@ -22,34 +22,6 @@ void ConvertPixel(int y, int cb, int cr, std::uint8_t bgr[3]) {
   bgr[2] = channel(76310 * yy + 104635LL * (cr - 128));
 }
 
-#if defined(__SSE2__)
-
-void ConvertToBgrSse2(const PlaneView& p, int width, int height, std::uint8_t* bgr) {
-  Convert(p, width, height, bgr, [](const Channels& a, const Channels& b, std::uint8_t* out) {
-    StoreEight(a, out);
-    StoreEight(b, out + 24);
-  });
-}
-
-#if defined(CAMDEC_SSSE3)
-bool HaveSsse3() {
-  static const bool have = __builtin_cpu_supports("ssse3");
-  return have;
-}
-#endif
-
-void ConvertToBgr(const PlaneView& p, int width, int height, std::uint8_t* bgr) {
-#if defined(CAMDEC_SSSE3)
-  if (HaveSsse3()) {
-    ConvertToBgrSsse3(p, width, height, bgr);
-    return;
-  }
-#endif
-  ConvertToBgrSse2(p, width, height, bgr);
-}
-
-#else
-
 namespace {
 
 struct ColourTables {
@@ -80,7 +52,7 @@ inline std::uint8_t Channel(const std::uint8_t* clip, std::int32_t sum) { return
 
 }  // namespace
 
-void ConvertToBgr(const PlaneView& p, int width, int height, std::uint8_t* bgr) {
+void ConvertToBgrPlain(const PlaneView& p, int width, int height, std::uint8_t* bgr) {
   const ColourTables& t = Tables();
   const std::uint8_t* clip = Clip().Byte();
   for (int row = 0; row < height; row += 2) {
@@ -116,6 +88,37 @@ void ConvertToBgr(const PlaneView& p, int width, int height, std::uint8_t* bgr) 
     }
   }
 }
+
+
+#if defined(__SSE2__)
+
+void ConvertToBgrSse2(const PlaneView& p, int width, int height, std::uint8_t* bgr) {
+  Convert(p, width, height, bgr, [](const Channels& a, const Channels& b, std::uint8_t* out) {
+    StoreEight(a, out);
+    StoreEight(b, out + 24);
+  });
+}
+
+#if defined(CAMDEC_SSSE3)
+bool HaveSsse3() {
+  static const bool have = __builtin_cpu_supports("ssse3");
+  return have;
+}
+#endif
+
+void ConvertToBgr(const PlaneView& p, int width, int height, std::uint8_t* bgr) {
+#if defined(CAMDEC_SSSE3)
+  if (HaveSsse3()) {
+    ConvertToBgrSsse3(p, width, height, bgr);
+    return;
+  }
+#endif
+  ConvertToBgrSse2(p, width, height, bgr);
+}
+
+#else
+
+void ConvertToBgr(const PlaneView& p, int width, int height, std::uint8_t* bgr) { ConvertToBgrPlain(p, width, height, bgr); }
 
 #endif
 

@@ -21,6 +21,10 @@ struct PlaneView {
 // Converts width x height pixels (both even) into `bgr` (rows of width x 3 bytes, top first).
 void ConvertToBgr(const PlaneView& planes, int width, int height, std::uint8_t* bgr);
 
+// The plain conversion, through tables of the products: built on every processor; it
+// is ConvertToBgr where there is no SSE2, and the fast ways are tested against it.
+void ConvertToBgrPlain(const PlaneView& planes, int width, int height, std::uint8_t* bgr);
+
 #if defined(__SSE2__)
 // The ways ConvertToBgr takes on x86, by what the processor offers (tests).
 void ConvertToBgrSse2(const PlaneView& planes, int width, int height, std::uint8_t* bgr);

@@ -48,6 +48,8 @@ class Decoder {
   int DamagedPictures() const { return damagedPictures_; }
   // The picture decoded last.
   PlaneSet& Current() { return sets_[current_]; }
+  // What each macroblock of the picture decoded last was (tests).
+  const std::vector<MbInfo>& Macroblocks() const { return info_; }
 
   // Replaces where reports of damaged pictures go (tests); empty = the default (the
   // window's text, or standard error without a window).

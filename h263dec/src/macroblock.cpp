@@ -209,11 +209,11 @@ ParseResult ParseMacroblock(BitReader& bits, const MacroblockContext& ctx, int& 
   }
   if (!intra) cbpy = 15 - cbpy;
   mb.cbp = cbpy << 2 | (mcbpc & 3);
-  if (type == kInterQ || type == kIntraQ) {
+  if (type == kInterQ || type == kIntraQ || type == kInter4VQ) {
     static constexpr int kDquant[4] = {-1, -2, 1, 2};
     quant = std::clamp(quant + kDquant[bits.Read(2)], 1, 31);
   }
-  mb.fourVectors = type == kInter4V;
+  mb.fourVectors = type == kInter4V || type == kInter4VQ;
   for (auto& v : mb.mv) v = {};
   if (intra) {
     mb.mode = MbMode::kIntra;

@@ -11,6 +11,31 @@
 namespace camdec {
 namespace {
 
+// The plain kernels, built everywhere: the fast ones are tested against them.
+struct Plain {
+  template <int N>
+  static void Copy(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+    for (int y = 0; y < N; ++y, d += ds, s += ss)
+      for (int x = 0; x < N; ++x) d[x] = s[x];
+  }
+  template <int N>
+  static void HalfX(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+    for (int y = 0; y < N; ++y, d += ds, s += ss)
+      for (int x = 0; x < N; ++x) d[x] = static_cast<std::uint8_t>((s[x] + s[x + 1] + 1) >> 1);
+  }
+  template <int N>
+  static void HalfY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+    for (int y = 0; y < N; ++y, d += ds, s += ss)
+      for (int x = 0; x < N; ++x) d[x] = static_cast<std::uint8_t>((s[x] + s[x + ss] + 1) >> 1);
+  }
+  template <int N>
+  static void HalfXY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+    for (int y = 0; y < N; ++y, d += ds, s += ss)
+      for (int x = 0; x < N; ++x)
+        d[x] = static_cast<std::uint8_t>((s[x] + s[x + 1] + s[x + ss] + s[x + ss + 1] + 2) >> 2);
+  }
+};
+
 #if defined(__SSE2__)
 
 // Rows of 16 or 8 pixels; 8-pixel rows are read 8 (or 9) bytes at a time so that no
@@ -32,79 +57,66 @@ inline void Store(std::uint8_t* p, __m128i v) {
   }
 }
 
-template <int N>
-void Copy(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
-  for (int y = 0; y < N; ++y, d += ds, s += ss) Store<N>(d, Load<N>(s));
-}
-template <int N>
-void HalfX(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
-  for (int y = 0; y < N; ++y, d += ds, s += ss) Store<N>(d, _mm_avg_epu8(Load<N>(s), Load<N>(s + 1)));
-}
-template <int N>
-void HalfY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
-  __m128i above = Load<N>(s);
-  for (int y = 0; y < N; ++y, d += ds, s += ss) {
-    const __m128i below = Load<N>(s + ss);
-    Store<N>(d, _mm_avg_epu8(above, below));
-    above = below;
+struct Sse2 {
+  template <int N>
+  static void Copy(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+    for (int y = 0; y < N; ++y, d += ds, s += ss) Store<N>(d, Load<N>(s));
   }
-}
-template <int N>
-void HalfXY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
-  const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
-  auto pairLo = [&](const std::uint8_t* p) {
-    const __m128i a = Load<N>(p), b = Load<N>(p + 1);
-    return _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
-  };
-  auto pairHi = [&](const std::uint8_t* p) {
-    const __m128i a = Load<N>(p), b = Load<N>(p + 1);
-    return _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
-  };
-  __m128i topLo = pairLo(s), topHi = N == 16 ? pairHi(s) : zero;
-  for (int y = 0; y < N; ++y, d += ds, s += ss) {
-    const __m128i botLo = pairLo(s + ss), botHi = N == 16 ? pairHi(s + ss) : zero;
-    const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topLo, botLo), two), 2);
-    const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topHi, botHi), two), 2);
-    Store<N>(d, _mm_packus_epi16(lo, hi));
-    topLo = botLo;
-    topHi = botHi;
+  template <int N>
+  static void HalfX(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+    for (int y = 0; y < N; ++y, d += ds, s += ss) Store<N>(d, _mm_avg_epu8(Load<N>(s), Load<N>(s + 1)));
   }
-}
-
-#else
-
-template <int N>
-void Copy(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
-  for (int y = 0; y < N; ++y, d += ds, s += ss)
-    for (int x = 0; x < N; ++x) d[x] = s[x];
-}
-template <int N>
-void HalfX(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
-  for (int y = 0; y < N; ++y, d += ds, s += ss)
-    for (int x = 0; x < N; ++x) d[x] = static_cast<std::uint8_t>((s[x] + s[x + 1] + 1) >> 1);
-}
-template <int N>
-void HalfY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
-  for (int y = 0; y < N; ++y, d += ds, s += ss)
-    for (int x = 0; x < N; ++x) d[x] = static_cast<std::uint8_t>((s[x] + s[x + ss] + 1) >> 1);
-}
-template <int N>
-void HalfXY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
-  for (int y = 0; y < N; ++y, d += ds, s += ss)
-    for (int x = 0; x < N; ++x)
-      d[x] = static_cast<std::uint8_t>((s[x] + s[x + 1] + s[x + ss] + s[x + ss + 1] + 2) >> 2);
-}
+  template <int N>
+  static void HalfY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+    __m128i above = Load<N>(s);
+    for (int y = 0; y < N; ++y, d += ds, s += ss) {
+      const __m128i below = Load<N>(s + ss);
+      Store<N>(d, _mm_avg_epu8(above, below));
+      above = below;
+    }
+  }
+  template <int N>
+  static void HalfXY(std::uint8_t* d, int ds, const std::uint8_t* s, int ss) {
+    const __m128i zero = _mm_setzero_si128(), two = _mm_set1_epi16(2);
+    auto pairLo = [&](const std::uint8_t* p) {
+      const __m128i a = Load<N>(p), b = Load<N>(p + 1);
+      return _mm_add_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    };
+    auto pairHi = [&](const std::uint8_t* p) {
+      const __m128i a = Load<N>(p), b = Load<N>(p + 1);
+      return _mm_add_epi16(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero));
+    };
+    __m128i topLo = pairLo(s), topHi = N == 16 ? pairHi(s) : zero;
+    for (int y = 0; y < N; ++y, d += ds, s += ss) {
+      const __m128i botLo = pairLo(s + ss), botHi = N == 16 ? pairHi(s + ss) : zero;
+      const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topLo, botLo), two), 2);
+      const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(topHi, botHi), two), 2);
+      Store<N>(d, _mm_packus_epi16(lo, hi));
+      topLo = botLo;
+      topHi = botHi;
+    }
+  }
+};
 
 #endif
 
-template <int N>
+template <class Kernels, int N>
 void Predict(std::uint8_t* d, int ds, const std::uint8_t* s, int ss, int halfX, int halfY) {
   switch (halfX | halfY << 1) {
-    case 0: Copy<N>(d, ds, s, ss); break;
-    case 1: HalfX<N>(d, ds, s, ss); break;
-    case 2: HalfY<N>(d, ds, s, ss); break;
-    default: HalfXY<N>(d, ds, s, ss); break;
+    case 0: Kernels::template Copy<N>(d, ds, s, ss); break;
+    case 1: Kernels::template HalfX<N>(d, ds, s, ss); break;
+    case 2: Kernels::template HalfY<N>(d, ds, s, ss); break;
+    default: Kernels::template HalfXY<N>(d, ds, s, ss); break;
   }
+}
+
+template <class Kernels>
+void PredictWith(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int size, int halfX,
+                 int halfY) {
+  if (size == 16)
+    Predict<Kernels, 16>(dst, dstStride, src, srcStride, halfX, halfY);
+  else
+    Predict<Kernels, 8>(dst, dstStride, src, srcStride, halfX, halfY);
 }
 
 // Weights of the block's own prediction; the remote ones follow from H0 + H1 + H2 = 8.
@@ -140,15 +152,42 @@ constexpr std::uint8_t kH2[64] = {
 
 }  // namespace
 
-void PredictBlock(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int size,
-                  int halfX, int halfY) {
-  if (size == 16)
-    Predict<16>(dst, dstStride, src, srcStride, halfX, halfY);
-  else
-    Predict<8>(dst, dstStride, src, srcStride, halfX, halfY);
+void PredictBlockPlain(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int size,
+                       int halfX, int halfY) {
+  PredictWith<Plain>(dst, dstStride, src, srcStride, size, halfX, halfY);
+}
+
+void BlendOverlappedPlain(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, const std::uint8_t* above,
+                          const std::uint8_t* below, const std::uint8_t* left, const std::uint8_t* right) {
+  for (int y = 0; y < 8; ++y) {
+    const std::uint8_t* vert = y < 4 ? above : below;
+    for (int x = 0; x < 8; ++x) {
+      const int i = y * 8 + x;
+      const std::uint8_t* horiz = x < 4 ? left : right;
+      dst[y * dstStride + x] =
+          static_cast<std::uint8_t>((cur[i] * kH0[i] + vert[i] * kH1[i] + horiz[i] * kH2[i] + 4) >> 3);
+    }
+  }
+}
+
+void AddResidualPlain(std::uint8_t* dst, int stride, const std::int16_t residual[64]) {
+  const std::uint8_t* clip = Clip().Byte();
+  for (int y = 0; y < 8; ++y, dst += stride)
+    for (int x = 0; x < 8; ++x) dst[x] = clip[dst[x] + residual[y * 8 + x]];
+}
+
+void PutIntraPlain(std::uint8_t* dst, int stride, const std::int16_t block[64]) {
+  const std::uint8_t* clip = Clip().Byte();
+  for (int y = 0; y < 8; ++y, dst += stride)
+    for (int x = 0; x < 8; ++x) dst[x] = clip[block[y * 8 + x]];
 }
 
 #if defined(__SSE2__)
+
+void PredictBlock(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int size, int halfX,
+                  int halfY) {
+  PredictWith<Sse2>(dst, dstStride, src, srcStride, size, halfX, halfY);
+}
 
 void BlendOverlapped(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, const std::uint8_t* above,
                      const std::uint8_t* below, const std::uint8_t* left, const std::uint8_t* right) {
@@ -165,25 +204,6 @@ void BlendOverlapped(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, 
     Store<8>(dst + y * dstStride, _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(sum, four), 3), zero));
   }
 }
-
-#else
-
-void BlendOverlapped(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, const std::uint8_t* above,
-                     const std::uint8_t* below, const std::uint8_t* left, const std::uint8_t* right) {
-  for (int y = 0; y < 8; ++y) {
-    const std::uint8_t* vert = y < 4 ? above : below;
-    for (int x = 0; x < 8; ++x) {
-      const int i = y * 8 + x;
-      const std::uint8_t* horiz = x < 4 ? left : right;
-      dst[y * dstStride + x] =
-          static_cast<std::uint8_t>((cur[i] * kH0[i] + vert[i] * kH1[i] + horiz[i] * kH2[i] + 4) >> 3);
-    }
-  }
-}
-
-#endif
-
-#if defined(__SSE2__)
 
 // The saturating pack clamps to 0..255 as the byte clipping table does.
 void AddResidual(std::uint8_t* dst, int stride, const std::int16_t residual[64]) {
@@ -204,17 +224,18 @@ void PutIntra(std::uint8_t* dst, int stride, const std::int16_t block[64]) {
 
 #else
 
+void PredictBlock(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int size, int halfX,
+                  int halfY) {
+  PredictBlockPlain(dst, dstStride, src, srcStride, size, halfX, halfY);
+}
+void BlendOverlapped(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, const std::uint8_t* above,
+                     const std::uint8_t* below, const std::uint8_t* left, const std::uint8_t* right) {
+  BlendOverlappedPlain(dst, dstStride, cur, above, below, left, right);
+}
 void AddResidual(std::uint8_t* dst, int stride, const std::int16_t residual[64]) {
-  const std::uint8_t* clip = Clip().Byte();
-  for (int y = 0; y < 8; ++y, dst += stride)
-    for (int x = 0; x < 8; ++x) dst[x] = clip[dst[x] + residual[y * 8 + x]];
+  AddResidualPlain(dst, stride, residual);
 }
-
-void PutIntra(std::uint8_t* dst, int stride, const std::int16_t block[64]) {
-  const std::uint8_t* clip = Clip().Byte();
-  for (int y = 0; y < 8; ++y, dst += stride)
-    for (int x = 0; x < 8; ++x) dst[x] = clip[block[y * 8 + x]];
-}
+void PutIntra(std::uint8_t* dst, int stride, const std::int16_t block[64]) { PutIntraPlain(dst, stride, block); }
 
 #endif
 

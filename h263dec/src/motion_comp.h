@@ -26,4 +26,13 @@ void AddResidual(std::uint8_t* dst, int stride, const std::int16_t residual[64])
 // Writes an intra block (-256..255 clipped to 0..255).
 void PutIntra(std::uint8_t* dst, int stride, const std::int16_t block[64]);
 
+// The plain versions of the kernels above, one sample at a time; built on every
+// processor (where SSE2 is there, the kernels above use it and are tested against these).
+void PredictBlockPlain(std::uint8_t* dst, int dstStride, const std::uint8_t* src, int srcStride, int size,
+                       int halfX, int halfY);
+void BlendOverlappedPlain(std::uint8_t* dst, int dstStride, const std::uint8_t* cur, const std::uint8_t* above,
+                          const std::uint8_t* below, const std::uint8_t* left, const std::uint8_t* right);
+void AddResidualPlain(std::uint8_t* dst, int stride, const std::int16_t residual[64]);
+void PutIntraPlain(std::uint8_t* dst, int stride, const std::int16_t block[64]);
+
 }  // namespace camdec

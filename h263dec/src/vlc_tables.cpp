@@ -54,6 +54,8 @@ const std::vector<VlcCode>& McbpcInterCodes() {
       {"0001 00", kIntraQ * 4 + 0},     {"0000 0010 0", kIntraQ * 4 + 1},
       {"0000 0001 1", kIntraQ * 4 + 2}, {"0000 0001 0", kIntraQ * 4 + 3},
       {"0000 0000 1", kMcbpcStuffing},
+      {"0000 0000 010", kInter4VQ * 4 + 0},  {"0000 0000 0110 0", kInter4VQ * 4 + 1},
+      {"0000 0000 0111 0", kInter4VQ * 4 + 2}, {"0000 0000 0111 1", kInter4VQ * 4 + 3},
   };
   return codes;
 }

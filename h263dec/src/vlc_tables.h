@@ -32,7 +32,9 @@ VlcTable BuildVlcTable(const std::vector<VlcCode>& codes);
 // Values of the macroblock type and coded block pattern for chrominance:
 // value = type * 4 + cbpc; kMcbpcStuffing for the stuffing code.
 constexpr int kMcbpcStuffing = -1;
-enum MacroblockType { kInter = 0, kInterQ = 1, kInter4V = 2, kIntra = 3, kIntraQ = 4 };
+// Type 5 (four vectors with a quantiser change) came with the standard's second
+// edition; encoders use it in Advanced Prediction streams with plain picture headers.
+enum MacroblockType { kInter = 0, kInterQ = 1, kInter4V = 2, kIntra = 3, kIntraQ = 4, kInter4VQ = 5 };
 
 // Transform coefficient events: value = last << 12 | run << 4 | level (level 1..12),
 // kTcoefEscape for the escape code. The sign bit follows the code.

@@ -2,14 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bit_writer.h"
@@ -18,10 +16,13 @@
 #include "instance.h"
 #include "kavrel/clock.h"
 #include "kavrel/window_handles.h"
-#include "stream_split.h"
+#include "camdec_stream_split.h"
 #include "test_streams.h"
 
 namespace {
+
+using camdec::PictureSpan;
+using camdec::SplitPictures;
 
 using camdec_test::BitWriter;
 
@@ -331,57 +332,76 @@ TEST(DamagedPictures, AnInterPictureResumesAtTheNextGroupHeader) {
   EXPECT_LT(equalGroups, 9);
 }
 
-// Every picture of a stream decoded by one instance, each output picture kept.
-std::vector<std::vector<std::uint8_t>> DecodeStream(camdec::DecoderInstance& decoder, const std::vector<std::uint8_t>& stream,
-                                                    int format, std::size_t pictureBytes) {
-  const std::vector<PictureSpan> pictures = SplitPictures(stream);
-  std::vector<std::uint8_t> input(stream.size() + 1), output(pictureBytes);
-  std::vector<std::vector<std::uint8_t>> out;
-  EXPECT_EQ(decoder.Init(0, input.data(), output.data(), format), 0);
-  for (const PictureSpan& p : pictures) {
-    std::copy_n(stream.begin() + long(p.offset), p.length, input.begin());
-    decoder.Decode(int(p.length));
-    out.push_back(output);
-  }
-  decoder.Destroy();
-  return out;
+// An Advanced Prediction inter picture: `first` holds the bits of the first macroblocks,
+// every later one is not coded.
+std::vector<std::uint8_t> AdvancedInterPicture(const std::vector<std::string>& first, int quant = 8) {
+  BitWriter w;
+  camdec_test::HeaderFields f;
+  f.inter = true;
+  f.advancedPrediction = true;
+  f.quant = quant;
+  camdec_test::PutPictureHeader(w, f);
+  for (const std::string& mb : first) w.Put(mb);
+  for (std::size_t mb = first.size(); mb < 99; ++mb) w.Bit(1);
+  w.AlignWithZeros();
+  return w.Bytes();
 }
 
-// Still pictures decoded on one thread while another decodes a stream, each with a
-// decoder of its own, the default one busy meanwhile too: every picture equals what
-// one thread alone makes of it.
-TEST(Instances, StillPicturesBesideAStreamOnAnotherThread) {
-  const std::vector<std::uint8_t> video = ReadStream("qcif_ap_q10"), stills = ReadStream("cif_intra_q20");
-  const std::size_t qcif = kQcifBytes, cif = 352 * 288 * 3;
-  camdec::DecoderInstance alone;
-  const auto videoAlone = DecodeStream(alone, video, 2, qcif);
-  const auto stillAlone = DecodeStream(alone, stills, 3, cif);
-  ASSERT_EQ(videoAlone.size(), 10u);
-  ASSERT_EQ(stillAlone.size(), 2u);
-
-  Session session;  // the default decoder, left half-way through the stream
-  session.Put(std::vector<std::uint8_t>(video.begin(), video.begin() + long(SplitPictures(video)[1].offset)));
-  const std::vector<std::uint8_t> defaultBefore = session.output;
-
-  constexpr int kRounds = 200;
-  std::atomic<int> videoMismatches{0}, stillMismatches{0};
-  std::thread player([&] {
-    camdec::DecoderInstance own;
-    for (int round = 0; round < kRounds / 10; ++round)
-      if (DecodeStream(own, video, 2, qcif) != videoAlone) ++videoMismatches;
-  });
-  for (int round = 0; round < kRounds; ++round) {
-    camdec::DecoderInstance still;
-    if (DecodeStream(still, stills, 3, cif) != stillAlone) ++stillMismatches;
+TEST(AdvancedPrediction, FourVectorsWithAQuantiserChange) {
+  // Macroblock 1 carries one coefficient, whose size shows the quantiser that
+  // macroblock 0 left: 8 + 2 after a quantiser change, else 8.
+  const std::string second = "0 1 1011 1 1 0111 0";  // INTER, CBPY Y1, vector 0, LAST RUN 0 LEVEL +1
+  const std::string fourVectorsQ = "0 0000 0000 010 11 11 1 1 1 1 1 1 1 1";  // INTER4V+Q, CBPY none, DQUANT +2
+  const std::string oneVectorQ = "0 011 11 11 1 1";                          // INTER+Q, the same change
+  const std::string fourVectors = "0 010 11 1 1 1 1 1 1 1 1";                 // INTER4V, no change
+  std::vector<std::vector<std::uint8_t>> outputs;
+  for (const std::string& mb : {fourVectorsQ, oneVectorQ, fourVectors}) {
+    Session s;
+    int reports = 0;
+    camdec::DefaultDecoder()->SetErrorSink([&](const std::string&) { ++reports; });
+    s.Put(IntraPicture(100));
+    s.Put(AdvancedInterPicture({mb, second}));
+    EXPECT_EQ(reports, 0) << mb;
+    outputs.push_back(s.output);
   }
-  player.join();
-  EXPECT_EQ(videoMismatches.load(), 0);
-  EXPECT_EQ(stillMismatches.load(), 0);
-  // The default decoder carries on where it was.
-  EXPECT_EQ(session.output, defaultBefore);
-  session.Put(std::vector<std::uint8_t>(video.begin() + long(SplitPictures(video)[1].offset),
-                                        video.begin() + long(SplitPictures(video)[2].offset)));
-  EXPECT_EQ(session.output, videoAlone[1]);
+  EXPECT_EQ(outputs[0], outputs[1]);
+  EXPECT_NE(outputs[0], outputs[2]);
+}
+
+TEST(AdvancedPrediction, RemoteVectorOfTheMacroblockToTheRight) {
+  // Reference: flat macroblocks, 50 + 10 per column. Macroblock 0 then moves one pixel
+  // right (vector +2 half pixels), so its last column shows macroblock 1's 60 where its
+  // own vector alone decides. An intra macroblock to the right lends no vector (the
+  // block's own stands in); one not coded lends a zero vector, which blends 50 into
+  // that column with weight 2 of 8.
+  BitWriter w;
+  camdec_test::HeaderFields f;
+  camdec_test::PutPictureHeader(w, f);
+  for (int mb = 0; mb < 99; ++mb) camdec_test::PutIntraMacroblock(w, 50 + 10 * (mb % 11));
+  w.AlignWithZeros();
+  const std::vector<std::uint8_t> reference = w.Bytes();
+  const std::string moved = "0 1 11 0010 1";  // INTER, CBPY none, vector (+2, 0)
+  struct Case {
+    const char* right;
+    std::string bits;
+    int lastColumn;
+  };
+  BitWriter intra;
+  camdec_test::PutIntraInInter(intra, 60);
+  std::string intraBits;
+  for (std::size_t i = 0; i < intra.BitCount(); ++i)
+    intraBits += (intra.Bytes()[i / 8] >> (7 - i % 8)) & 1 ? '1' : '0';
+  const Case cases[] = {{"intra", intraBits, 60}, {"not coded", "1", (6 * 60 + 2 * 50 + 4) >> 3}};
+  for (const Case& c : cases) {
+    Session s;
+    s.Put(reference);
+    s.Put(AdvancedInterPicture({moved, c.bits}));
+    camdec::DecoderInstance::Planes planes;
+    ASSERT_TRUE(camdec::DefaultInstance().LastPlanes(planes));
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x)
+        ASSERT_EQ(planes.y[y * planes.yStride + x], x < 15 ? 50 : c.lastColumn) << c.right << " at " << x << "," << y;
+  }
 }
 
 TEST(StreamSplit, PicturesStartAtByteAlignedStartCodes) {

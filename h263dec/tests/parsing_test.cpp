@@ -55,7 +55,7 @@ TEST(VlcTables, ArePrefixFreeAndDecodeEveryCode) {
   };
   const Case cases[] = {
       {"MCBPC intra", camdec::McbpcIntraCodes(), camdec::McbpcIntraTable(), 9},
-      {"MCBPC inter", camdec::McbpcInterCodes(), camdec::McbpcInterTable(), 21},
+      {"MCBPC inter", camdec::McbpcInterCodes(), camdec::McbpcInterTable(), 25},
       {"CBPY", camdec::CbpyCodes(), camdec::CbpyTable(), 16},
       {"MVD", camdec::MvdCodes(), camdec::MvdTable(), 64},
       {"TCOEF", camdec::TcoefCodes(), camdec::TcoefTable(), 103},

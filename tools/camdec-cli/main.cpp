@@ -1,6 +1,8 @@
 // camdec-cli: the decoder from the command line.
-//   camdec-cli decode [--format 1|2|3] IN.263 OUT.bgr
+//   camdec-cli decode [--format 1|2|3] [--planes OUT.yuv] IN.263 OUT.bgr
 //   camdec-cli bench [--format 1|2|3] [--repeat N] IN.263
+// --planes also writes each picture's reconstructed 4:2:0 planes before colour
+// conversion (Y, then Cb, then Cr: raw yuv420p), to compare with any other decoder.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,13 +13,16 @@
 #include <vector>
 
 #include "camdec.h"
-#include "stream_split.h"
+#include "camdec_stream_split.h"
 
 namespace {
 
+using camdec::PictureSpan;
+using camdec::SplitPictures;
+
 int Usage() {
   std::fprintf(stderr,
-               "usage: camdec-cli decode [--format 1|2|3] IN.263 OUT.bgr\n"
+               "usage: camdec-cli decode [--format 1|2|3] [--planes OUT.yuv] IN.263 OUT.bgr\n"
                "       camdec-cli bench [--format 1|2|3] [--repeat N] IN.263\n"
                "formats: 1 sub-QCIF 128x96, 2 QCIF 176x144 (default), 3 CIF 352x288\n");
   return 2;
@@ -50,6 +55,19 @@ Pixels SizeOf(long format) {
   }
 }
 
+// The reconstructed planes of the picture decoded last, as raw yuv420p.
+void WritePlanes(const camdec::DecoderInstance& decoder, std::ofstream& out) {
+  camdec::DecoderInstance::Planes p;
+  if (!decoder.LastPlanes(p)) return;
+  auto rows = [&](const std::uint8_t* plane, int stride, int width, int height) {
+    for (int row = 0; row < height; ++row)
+      out.write(reinterpret_cast<const char*>(plane + static_cast<std::ptrdiff_t>(row) * stride), width);
+  };
+  rows(p.y, p.yStride, p.width, p.height);
+  rows(p.cb, p.cStride, p.width / 2, p.height / 2);
+  rows(p.cr, p.cStride, p.width / 2, p.height / 2);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,11 +75,14 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   if (command != "decode" && command != "bench") return Usage();
   long format = 2, repeat = 10;
+  std::string planesPath;
   std::vector<std::string> files;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--format" && i + 1 < argc) {
       if (!ParseNumber(argv[++i], 1, 3, format)) return Usage();
+    } else if (arg == "--planes" && i + 1 < argc && command == "decode") {
+      planesPath = argv[++i];
     } else if (arg == "--repeat" && i + 1 < argc && command == "bench") {
       if (!ParseNumber(argv[++i], 1, 1000000, repeat)) return Usage();
     } else if (arg.rfind("--", 0) == 0) {
@@ -87,27 +108,32 @@ int main(int argc, char** argv) {
   const Pixels size = SizeOf(format);
   const std::size_t frameBytes = static_cast<std::size_t>(size.width) * size.height * 3;
   std::vector<unsigned char> input(largest), output(frameBytes);
-  if (Init(0, input.data(), output.data(), static_cast<int>(format)) != 0) return Usage();
+  camdec::DecoderInstance decoder;
+  if (decoder.Init(0, input.data(), output.data(), static_cast<int>(format)) != 0) return Usage();
 
   auto decodeOne = [&](const PictureSpan& p) {
     std::memcpy(input.data(), stream.data() + p.offset, p.length);
-    Decode(static_cast<int>(p.length));
+    decoder.Decode(static_cast<int>(p.length));
   };
 
   int status = 0;
   if (command == "decode") {
     std::ofstream out(files[1], std::ios::binary);
-    if (!out) {
-      std::fprintf(stderr, "camdec-cli: cannot write %s\n", files[1].c_str());
+    std::ofstream planes;
+    if (!planesPath.empty()) planes.open(planesPath, std::ios::binary);
+    if (!out || (!planesPath.empty() && !planes)) {
+      std::fprintf(stderr, "camdec-cli: cannot write %s\n", (!out ? files[1] : planesPath).c_str());
       status = 1;
     } else {
       for (const auto& p : pictures) {
         decodeOne(p);
         out.write(reinterpret_cast<const char*>(output.data()), static_cast<std::streamsize>(frameBytes));
+        if (!planesPath.empty()) WritePlanes(decoder, planes);
       }
       out.close();
-      if (!out) {
-        std::fprintf(stderr, "camdec-cli: cannot write %s\n", files[1].c_str());
+      if (planes.is_open()) planes.close();
+      if (!out || (!planesPath.empty() && !planes)) {
+        std::fprintf(stderr, "camdec-cli: cannot write %s\n", (!out ? files[1] : planesPath).c_str());
         status = 1;
       } else {
         std::printf("pictures=%zu\n", pictures.size());
@@ -122,6 +148,6 @@ int main(int argc, char** argv) {
     std::printf("pictures=%.0f seconds=%.6f pictures_per_second=%.1f\n", count, seconds,
                 seconds > 0 ? count / seconds : 0.0);
   }
-  Destroy();
+  decoder.Destroy();
   return status;
 }

@@ -1,4 +1,6 @@
-#include "stream_split.h"
+#include "camdec_stream_split.h"
+
+namespace camdec {
 
 std::vector<PictureSpan> SplitPictures(const std::vector<std::uint8_t>& s) {
   std::vector<std::size_t> starts;
@@ -11,3 +13,5 @@ std::vector<PictureSpan> SplitPictures(const std::vector<std::uint8_t>& s) {
   }
   return pictures;
 }
+
+}  // namespace camdec
