@@ -43,6 +43,8 @@ class UpdaterDialog : public QDialog {
   ~UpdaterDialog() override;
 
   kavrel::desktop::Hwnd handle() const;
+  // A worker exists (started and not yet collected by timer 1).
+  bool downloading() const { return worker_ != nullptr; }
 
  public slots:
   // Start-up: notice 1, the information request and its decision.
