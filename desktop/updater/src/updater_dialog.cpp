@@ -19,7 +19,7 @@
 #include <filesystem>
 
 #include "kavrel/desktop_runtime.h"
-#include "message_box.h"
+#include "kavrel/ui/message_box.h"
 #include "updater_texts.h"
 
 namespace updater {
@@ -148,7 +148,8 @@ void UpdaterDialog::Start() {
   info_.currentVersion = commandLine_.currentVersion;
   info_.onStatusFailed = [this](int error) { Notify(kReportFailed, error); };
   info_.showMessage = [this](const std::string& text) {
-    ShowOkMessage(this, QString::fromStdString(text), Text(texts::kProgramName));
+    kavrel::ui::ShowMessageBox(this, QString::fromStdString(text), Text(texts::kProgramName),
+                               kavrel::ui::MessageIcon::None, kavrel::ui::MessageButtons::Ok);
   };
   info_.FetchInfo();
   switch (info_.ParseInfo()) {
@@ -302,7 +303,8 @@ void UpdaterDialog::RunDownload() {
 }
 
 void UpdaterDialog::ShowDownloadError(const QString& text) {
-  ShowOkMessage(this, text, Text(texts::kProgramName));
+  kavrel::ui::ShowMessageBox(this, text, Text(texts::kProgramName), kavrel::ui::MessageIcon::None,
+                             kavrel::ui::MessageButtons::Ok);
   closeAfterError_ = true;
   timer1_.start(200);
 }

@@ -1,7 +1,7 @@
 // The updater window end to end, in this process: a test caller window takes the
 // notices, the update service answers the information request and the reports, and a
 // scripted HTTP peer on loopback serves the files (or refuses, stalls, cuts short, lies
-// about the length, redirects). Message boxes are unattended and read from stderr.
+// about the length, redirects). Message boxes are recorded.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -30,6 +30,7 @@
 
 #include "kavrel/desktop_runtime.h"
 #include "kavrel/desktop_window.h"
+#include "kavrel/ui/message_box.h"
 #include "update_service.h"
 #include "updater_dialog.h"
 
@@ -38,15 +39,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using kavrel::desktop::Hwnd;
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "updater_window_test";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
 
 std::string ReadFile(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -162,7 +154,6 @@ struct Event {
 class UpdaterWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     dir_ = fs::temp_directory_path() /
            ("kuw-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
             std::to_string(::getpid()));
@@ -425,7 +416,7 @@ TEST_F(UpdaterWindowTest, DownloadsFromAScriptedPeer) {
       if (code == kOffered) kavrel::desktop::SendMessage(updater, message, 1, 0);
       if (code == kDownloaded) kavrel::desktop::SendMessage(updater, kavrel::desktop::kWmClose, 0, 0);
     };
-    ::testing::internal::CaptureStderr();
+    kavrel::ui::MessageBoxRecorder boxes;
     UpdaterDialog dialog(CommandLine{caller_->handle(), info.base(), "1.0"});
     QObject::connect(&dialog, &QDialog::finished, [this](int r) {
       finished_ = true;
@@ -433,12 +424,11 @@ TEST_F(UpdaterWindowTest, DownloadsFromAScriptedPeer) {
     });
     dialog.Start();
     EXPECT_EQ(1, RunToEnd(dialog));
-    std::string log = ::testing::internal::GetCapturedStderr();
     if (c.complete) {
       EXPECT_EQ("1 2 6 ", Notices());
       EXPECT_EQ("1 5 6 ", info.reports());
       EXPECT_EQ(c.stored, ReadFile("__TEMP__/x.cab"));
-      EXPECT_EQ(std::string::npos, log.find("message:")) << log;
+      EXPECT_TRUE(boxes.shown().empty());
       // One file named in the reply is fetched twice, with the path as the request
       // target and the server as the Host.
       auto requests = peer.requests();
@@ -450,7 +440,12 @@ TEST_F(UpdaterWindowTest, DownloadsFromAScriptedPeer) {
       EXPECT_EQ("1 2 ", Notices());
       EXPECT_EQ("1 5 106 ", info.reports());
       EXPECT_FALSE(fs::exists("__TEMP__/x.cab"));
-      EXPECT_NE(std::string::npos, log.find("message: 업데이트 서버와 연결 실패   error:")) << log;
+      auto shown = boxes.shown();
+      ASSERT_EQ(1u, shown.size());
+      EXPECT_TRUE(shown[0].text.startsWith(QString::fromUtf8("업데이트 서버와 연결 실패   error:"))) << shown[0].text.toStdString();
+      EXPECT_EQ("Updater", shown[0].caption);
+      EXPECT_EQ(kavrel::ui::MessageIcon::None, shown[0].icon);
+      EXPECT_EQ(kavrel::ui::MessageButtons::Ok, shown[0].buttons);
     }
   }
 }
@@ -527,7 +522,7 @@ TEST_F(UpdaterWindowTest, WhenTheErrorReportFailsTooTheWindowStaysClosable) {
       kavrel::desktop::SendMessage(updater, kavrel::desktop::RegisterWindowMessage(kNoticeMessageName), 1, 0);
     }
   };
-  ::testing::internal::CaptureStderr();
+  kavrel::ui::MessageBoxRecorder boxes;
   UpdaterDialog dialog(CommandLine{caller_->handle(), info.base(), "1.0"});
   QObject::connect(&dialog, &QDialog::finished, [this](int r) {
     finished_ = true;
@@ -535,9 +530,8 @@ TEST_F(UpdaterWindowTest, WhenTheErrorReportFailsTooTheWindowStaysClosable) {
   });
   dialog.Start();
   RunUntil(dialog, [&] { return !dialog.downloading(); });
-  std::string log = ::testing::internal::GetCapturedStderr();
   EXPECT_FALSE(finished_);
-  EXPECT_EQ(std::string::npos, log.find("message:")) << log;
+  EXPECT_TRUE(boxes.shown().empty());
   EXPECT_EQ("1 2 5 ", Notices());  // status report 5 failed
   EXPECT_EQ(7, reportError);       // could not connect
   kavrel::desktop::SendMessage(updater, kavrel::desktop::kWmClose, 0, 0);
