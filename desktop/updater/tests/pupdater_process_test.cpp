@@ -63,19 +63,22 @@ pid_t Spawn(const std::vector<std::string>& args, const fs::path& log, const fs:
 class PupdaterProcessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("kpp-" + std::to_string(::getpid()));
+    dir_ = fs::temp_directory_path() / ("kpp-" + std::to_string(::getpid()));  // one test per process
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "run");
     fs::create_directories(dir_ / "work");
     ::setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
     ::setenv("KAVREL_UNATTENDED", "1", 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    server_ = Spawn({KAVRELD_PATH, "--listen", kAddress, "--data", KAVREL_TEST_DATADIR, "--db",
+    // Each test has a loopback address of its own, so that they can run side by side.
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    address_ = name == "RunsWithoutACaller" ? "127.0.0.62" : "127.0.0.61";
+    server_ = Spawn({KAVRELD_PATH, "--listen", address_, "--data", KAVREL_TEST_DATADIR, "--db",
                      (dir_ / "server.db").string()},
                     dir_ / "kavreld.log");
     ASSERT_GT(server_, 0);
     // Started once its update port accepts (bounded for a server that cannot start).
-    for (int i = 0; i < 3000 && !Accepts(kAddress, 8080); ++i) {
+    for (int i = 0; i < 3000 && !Accepts(address_, 8080); ++i) {
       int status = 0;
       ASSERT_NE(server_, ::waitpid(server_, &status, WNOHANG)) << ReadFile(dir_ / "kavreld.log");
       ::usleep(10000);
@@ -96,7 +99,7 @@ class PupdaterProcessTest : public ::testing::Test {
     return codes;
   }
 
-  static constexpr const char* kAddress = "127.0.0.61";
+  const char* address_ = "127.0.0.61";
   fs::path dir_;
   pid_t server_ = -1;
 };
@@ -121,7 +124,7 @@ TEST_F(PupdaterProcessTest, SampleUpdateIsOfferedDownloadedAndReported) {
     return 0;
   });
   ASSERT_TRUE(caller);
-  std::string line = std::to_string(caller->handle()) + " /http://" + kAddress + ":8080/update /1.0";
+  std::string line = std::to_string(caller->handle()) + " /http://" + address_ + ":8080/update /1.0";
   pid_t pid = Spawn({PUPDATER_PATH, line}, dir_ / "pupdater.log", dir_ / "work");
   ASSERT_GT(pid, 0);
   auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
@@ -139,7 +142,7 @@ TEST_F(PupdaterProcessTest, SampleUpdateIsOfferedDownloadedAndReported) {
 
 TEST_F(PupdaterProcessTest, RunsWithoutACaller) {
   // Handle 0 names no window: the notices are dropped, the reports still go out.
-  std::string line = std::string("0 /http://") + kAddress + ":8080/update /1.1";
+  std::string line = std::string("0 /http://") + address_ + ":8080/update /1.1";
   pid_t pid = Spawn({PUPDATER_PATH, line}, dir_ / "pupdater.log", dir_ / "work");
   ASSERT_GT(pid, 0);
   std::string expected = "4@1.1@127.0.0.1 ";
