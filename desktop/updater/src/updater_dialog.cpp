@@ -204,7 +204,9 @@ void UpdaterDialog::OnCommand(std::int64_t code, std::int64_t value) {
     showNormal();
     raise();
     activateWindow();
-    BeginUpdate();
+    // A second start while a file is on its way would pull the transfer from under the
+    // worker: it only brings the window up.
+    if (!worker_) BeginUpdate();
   } else if (code == kSetInstallProgress) {
     installBar_->setValue(static_cast<int>(std::clamp<std::int64_t>(value, installBar_->minimum(), installBar_->maximum())));
   }

@@ -272,6 +272,8 @@ TEST_F(UpdaterWindowTest, OfferTakenDownloadsBothFilesAndTellsTheCaller) {
       kavrel::desktop::SendMessage(updater, kavrel::desktop::RegisterWindowMessage(kNoticeMessageName), 2, 50);
       kavrel::desktop::SendMessage(updater, kavrel::desktop::RegisterWindowMessage(kNoticeMessageName), 7, 0);
       kavrel::desktop::SendMessage(updater, kavrel::desktop::RegisterWindowMessage(kNoticeMessageName), 1, 0);
+      // A second start during the download changes nothing.
+      kavrel::desktop::SendMessage(updater, kavrel::desktop::RegisterWindowMessage(kNoticeMessageName), 1, 0);
     }
     if (code == kDownloaded) kavrel::desktop::SendMessage(updater, kavrel::desktop::kWmClose, 0, 0);
   };
