@@ -167,24 +167,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  asio::io_context io;
-  kavreld::TcpServer server(io, *handler, options, LogLine);
-  if (!server.Start(error)) {
-    LogLine("cannot start: " + error);
-    return 1;
-  }
-  // Live video: the camera relay names the video server, which streams cctv/<id>.263.
-  relayOptions.address = videoOptions.address = options.address;
-  videoOptions.publicAddress = publicAddress;
-  relayOptions.idleTimeout = videoOptions.idleTimeout = options.idleTimeout;
-  videoOptions.clips = setup.dataDir / "cctv";
-  kavreld::VideoStreamer streamer(io, videoOptions, LogLine);
-  kavreld::CameraRelay relay(io, streamer, relayOptions, LogLine);
-  if (!streamer.Start(error) || !relay.Start(error)) {
-    LogLine("cannot start: " + error);
-    return 1;
-  }
   // The update service, when its folder holds a manifest; reports go to the server's database.
+  // It is up before the traffic server accepts, so that a client that can connect finds it.
   updateOptions.address = options.address;
   updateOptions.dir = updatesDir ? *updatesDir : setup.dataDir / "updates";
   std::unique_ptr<kavreld::UpdateReports> updateReports;
@@ -206,6 +190,24 @@ int main(int argc, char** argv) {
     return 1;
   } else {
     LogLine("warning: no update service: " + error);
+  }
+
+  asio::io_context io;
+  kavreld::TcpServer server(io, *handler, options, LogLine);
+  if (!server.Start(error)) {
+    LogLine("cannot start: " + error);
+    return 1;
+  }
+  // Live video: the camera relay names the video server, which streams cctv/<id>.263.
+  relayOptions.address = videoOptions.address = options.address;
+  videoOptions.publicAddress = publicAddress;
+  relayOptions.idleTimeout = videoOptions.idleTimeout = options.idleTimeout;
+  videoOptions.clips = setup.dataDir / "cctv";
+  kavreld::VideoStreamer streamer(io, videoOptions, LogLine);
+  kavreld::CameraRelay relay(io, streamer, relayOptions, LogLine);
+  if (!streamer.Start(error) || !relay.Start(error)) {
+    LogLine("cannot start: " + error);
+    return 1;
   }
   asio::signal_set signals(io, SIGINT, SIGTERM);
   signals.async_wait([&](const std::error_code& ec, int signal) {
