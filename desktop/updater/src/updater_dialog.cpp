@@ -19,6 +19,7 @@
 #include <filesystem>
 
 #include "kavrel/desktop_runtime.h"
+#include "kavrel/ui/gui_thread.h"
 #include "kavrel/ui/message_box.h"
 #include "updater_texts.h"
 
@@ -277,13 +278,10 @@ void UpdaterDialog::RunDownload() {
     result = downloader_->Download(cancelRequested_, [this](int block) {
       latestBlock_ = block;
       if (!progressPosted_.exchange(true))
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-              progressPosted_ = false;
-              downloadBar_->setValue(std::min(latestBlock_.load(), downloadBar_->maximum()));
-            },
-            Qt::QueuedConnection);
+        kavrel::ui::PostToGui(this, [this] {
+          progressPosted_ = false;
+          downloadBar_->setValue(std::min(latestBlock_.load(), downloadBar_->maximum()));
+        });
     });
   }
   if (result.outcome != DownloadResult::Outcome::Failed) {
@@ -301,7 +299,7 @@ void UpdaterDialog::RunDownload() {
     return;
   }
   QString text = QString("%1   error:%2").arg(Text(texts::kConnectionFailed)).arg(result.errorNumber);
-  QMetaObject::invokeMethod(this, [this, text] { ShowDownloadError(text); }, Qt::QueuedConnection);
+  kavrel::ui::PostToGui(this, [this, text] { ShowDownloadError(text); });
 }
 
 void UpdaterDialog::ShowDownloadError(const QString& text) {
@@ -312,7 +310,7 @@ void UpdaterDialog::ShowDownloadError(const QString& text) {
 }
 
 void UpdaterDialog::ArmTimer1() {
-  QMetaObject::invokeMethod(this, [this] { timer1_.start(200); }, Qt::QueuedConnection);
+  kavrel::ui::PostToGui(this, [this] { timer1_.start(200); });
 }
 
 void UpdaterDialog::CollectWorker() {
