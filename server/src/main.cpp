@@ -2,11 +2,12 @@
 //
 //   kavreld [--listen ADDR] [--public-address ADDR] [--port N] [--data DIR] [--db FILE]
 //           [--seed N] [--idle-timeout MS] [--max-connections N] [--max-per-address N]
-//           [--relay-port N] [--video-port N] [--video-ports N]
+//           [--relay-port N] [--video-port N] [--video-ports N] [--update-port N] [--updates DIR]
 //
 // Serves members (SQLite), live traffic simulated over the road file, places,
 // routes, the news flash, texts, limits, broadcasts, questions and camera pictures,
-// the bulk exchange, and live video through the camera relay and the video server.
+// the bulk exchange, live video through the camera relay and the video server, and the
+// desktop updater's update script and files over HTTP.
 // One log line per request on standard error; SIGINT and SIGTERM stop it cleanly.
 #include <csignal>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "kavrel/handheld_path.h"
 #include "request_handler.h"
 #include "tcp_server.h"
+#include "update_service.h"
 #include "video_streamer.h"
 
 namespace {
@@ -29,7 +31,8 @@ namespace {
 const char kUsage[] =
     "usage: kavreld [--listen ADDR] [--public-address ADDR] [--port N] [--data DIR] [--db FILE]\n"
     "               [--seed N] [--idle-timeout MS] [--max-connections N] [--max-per-address N]\n"
-    "               [--relay-port N] [--video-port N] [--video-ports N]\n"
+    "               [--relay-port N] [--video-port N] [--video-ports N] [--update-port N]\n"
+    "               [--updates DIR]\n"
     "  --listen ADDR          IPv4 address of all three services (127.0.0.1)\n"
     "  --public-address ADDR  address that code 34 and the camera relay name, for a server\n"
     "                         behind a translating router (the --listen address)\n"
@@ -43,7 +46,9 @@ const char kUsage[] =
     "  --relay-port N         camera relay's TCP port (6000)\n"
     "  --video-port N         video server's first TCP port (6100)\n"
     "  --video-ports N        video server's ports, one per camera named and not yet\n"
-    "                         streamed (64)\n";
+    "                         streamed (64)\n"
+    "  --update-port N        update service's HTTP port (8080)\n"
+    "  --updates DIR          update manifest.json and files (updates/ of --data)\n";
 
 std::optional<unsigned long long> Number(const std::string& s, unsigned long long min, unsigned long long max) {
   if (s.empty() || s.size() > 20) return std::nullopt;
@@ -83,6 +88,8 @@ int main(int argc, char** argv) {
   kavreld::CameraRelayOptions relayOptions;
   kavreld::VideoStreamerOptions videoOptions;
   std::string publicAddress;
+  kavreld::UpdateServiceOptions updateOptions;
+  std::optional<std::filesystem::path> updatesDir;
 
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -134,6 +141,12 @@ int main(int argc, char** argv) {
       auto v = Number(value, 1, 65535);
       if (!v) return Usage("--video-port takes 1..65535");
       videoOptions.port = static_cast<std::uint16_t>(*v);
+    } else if (arg == "--update-port") {
+      auto v = Number(value, 1, 65535);
+      if (!v) return Usage("--update-port takes 1..65535");
+      updateOptions.port = static_cast<std::uint16_t>(*v);
+    } else if (arg == "--updates") {
+      updatesDir = value;
     } else {
       return Usage("unknown option " + arg);
     }
@@ -152,6 +165,31 @@ int main(int argc, char** argv) {
   if (!handler) {
     LogLine("cannot start: " + error);
     return 1;
+  }
+
+  // The update service, when its folder holds a manifest; reports go to the server's database.
+  // It is up before the traffic server accepts, so that a client that can connect finds it.
+  updateOptions.address = options.address;
+  updateOptions.dir = updatesDir ? *updatesDir : setup.dataDir / "updates";
+  std::unique_ptr<kavreld::UpdateReports> updateReports;
+  std::unique_ptr<kavreld::UpdateService> updates;
+  if (auto manifest = kavreld::UpdateManifest::Load(updateOptions.dir, error)) {
+    updateReports = kavreld::UpdateReports::Open(setup.dbPath, error);
+    if (updateReports) {
+      updates = std::make_unique<kavreld::UpdateService>(updateOptions, std::move(*manifest), *updateReports, LogLine);
+      if (!updates->Start(error)) updates.reset();
+    }
+    if (!updates) {
+      LogLine("cannot start: " + error);
+      return 1;
+    }
+    LogLine("update service on " + options.address + ":" + std::to_string(updateOptions.port) + ", updates " +
+            updateOptions.dir.string());
+  } else if (updatesDir) {
+    LogLine("cannot start: " + error);
+    return 1;
+  } else {
+    LogLine("warning: no update service: " + error);
   }
 
   asio::io_context io;
@@ -178,6 +216,7 @@ int main(int argc, char** argv) {
     server.Stop();
     relay.Stop();
     streamer.Stop();
+    if (updates) updates->Stop();
     io.stop();
   });
   LogLine("listening on " + options.address + ":" + std::to_string(options.port) + " with " +
