@@ -167,6 +167,11 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // Signals are caught from before the first listener opens: a SIGINT or SIGTERM that comes
+  // as soon as a client can connect waits in the set until the serving loop takes it.
+  asio::io_context io;
+  asio::signal_set signals(io, SIGINT, SIGTERM);
+
   // The update service, when its folder holds a manifest; reports go to the server's database.
   // It is up before the traffic server accepts, so that a client that can connect finds it.
   updateOptions.address = options.address;
@@ -192,7 +197,6 @@ int main(int argc, char** argv) {
     LogLine("warning: no update service: " + error);
   }
 
-  asio::io_context io;
   kavreld::TcpServer server(io, *handler, options, LogLine);
   if (!server.Start(error)) {
     LogLine("cannot start: " + error);
@@ -209,7 +213,6 @@ int main(int argc, char** argv) {
     LogLine("cannot start: " + error);
     return 1;
   }
-  asio::signal_set signals(io, SIGINT, SIGTERM);
   signals.async_wait([&](const std::error_code& ec, int signal) {
     if (ec) return;
     LogLine(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
