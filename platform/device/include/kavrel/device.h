@@ -16,6 +16,9 @@ namespace kavrel::device {
 // The key of the client's settings section, which the installer reads and the
 // application manager updates.
 inline constexpr std::string_view kClientSettingsKey = "SOFTWARE\\VTQClient_PDA\\KavrelClientPDA\\Settings";
+// Its values that belong to the desktop side: the installed version and the update address.
+inline constexpr std::string_view kCurrentVersionValue = "curr_ver";
+inline constexpr std::string_view kUpdateUrlValue = "update_url";
 
 // The connected device's folder: $KAVREL_DEVICE when it is set and names a folder.
 std::optional<std::filesystem::path> ConnectedDevice();
