@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "utf.h"
+#include "kavrel/utf16.h"
 
 namespace kavrel::device {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "kavrel/device.h"
 #include "kavrel/profile_ini.h"
-#include "utf.h"
+#include "kavrel/utf16.h"
 
 namespace kavrel::rapi {
 namespace {

@@ -1,4 +1,4 @@
-#include "utf.h"
+#include "kavrel/utf16.h"
 
 #include <cstdint>
 

@@ -1,4 +1,5 @@
-// UTF-8 and UTF-16 conversions of whole texts; nullopt for malformed input.
+// UTF-8 and UTF-16 conversions of whole texts (the handheld keeps UTF-16, the desktop
+// UTF-8); nullopt for malformed input.
 #pragma once
 
 #include <optional>
