@@ -13,6 +13,7 @@
 
 #include "install.h"
 #include "kavrel/device.h"
+#include "kavrel/ui/message_box.h"
 
 namespace {
 
@@ -20,7 +21,9 @@ namespace {
 constexpr const char* kWindowClass = "CEAppMgr";
 constexpr const char* kWindowTitle = "Add/Remove Programs";
 
-void Report(const QString& text) { std::fprintf(stderr, "CeAppMgr: %s\n", text.toUtf8().constData()); }
+void Report(const QString& text) {
+  kavrel::ui::ShowMessageBox(nullptr, text, kWindowTitle, kavrel::ui::MessageIcon::Error);
+}
 
 // Records the installed version in the handheld's settings, where the client's
 // settings store keeps them.
