@@ -2,15 +2,10 @@
 
 #include <map>
 
+#include "kavrel/ascii_case.h"
+
 namespace appmgr {
 namespace {
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -41,14 +36,14 @@ std::optional<SetupIni> ParseSetupIni(std::string_view text, std::string& error)
     if (line.empty() || line[0] == ';' || line[0] == '#') continue;
     if (line[0] == '[') {
       auto close = line.find(']');
-      current = close == std::string_view::npos ? nullptr : &sections[Lower(Trim(line.substr(1, close - 1)))];
+      current = close == std::string_view::npos ? nullptr : &sections[kavrel::AsciiLower(Trim(line.substr(1, close - 1)))];
       continue;
     }
     auto eq = line.find('=');
-    if (current && eq != std::string_view::npos) (*current)[Lower(Trim(line.substr(0, eq)))] = Unquote(line.substr(eq + 1));
+    if (current && eq != std::string_view::npos) (*current)[kavrel::AsciiLower(Trim(line.substr(0, eq)))] = Unquote(line.substr(eq + 1));
   }
   auto value = [&](const std::string& section, const std::string& key) -> std::string {
-    auto s = sections.find(Lower(section));
+    auto s = sections.find(kavrel::AsciiLower(section));
     if (s == sections.end()) return {};
     auto v = s->second.find(key);
     return v == s->second.end() ? std::string() : v->second;
@@ -60,7 +55,7 @@ std::optional<SetupIni> ParseSetupIni(std::string_view text, std::string& error)
     error = "The set-up file names no component ([CEAppManager] Component).";
     return std::nullopt;
   }
-  if (!sections.count(Lower(ini.component))) {
+  if (!sections.count(kavrel::AsciiLower(ini.component))) {
     error = "The set-up file has no section [" + ini.component + "].";
     return std::nullopt;
   }

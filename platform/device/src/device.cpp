@@ -4,6 +4,8 @@
 #include <system_error>
 #include <vector>
 
+#include "kavrel/ascii_case.h"
+
 namespace kavrel::device {
 
 std::optional<std::filesystem::path> ConnectedDevice() {
@@ -22,22 +24,15 @@ std::filesystem::path ConfigDirectory(const std::filesystem::path& device) { ret
 
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 // `dir / name`, or the entry of `dir` whose name differs from `name` only in case when
 // there is no exact one: the handheld's registry ignores case.
 std::filesystem::path EntryNoCase(const std::filesystem::path& dir, const std::string& name) {
   std::error_code ec;
   auto exact = dir / name;
   if (std::filesystem::exists(exact, ec)) return exact;
-  const auto wanted = Lower(name);
+  const auto wanted = kavrel::AsciiLower(name);
   for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-    if (Lower(it->path().filename().string()) == wanted) return it->path();
+    if (kavrel::AsciiLower(it->path().filename().string()) == wanted) return it->path();
   return exact;
 }
 
@@ -52,7 +47,7 @@ std::optional<ProfileLocation> LocateProfileKey(const std::filesystem::path& dev
     key.remove_prefix(pos + 1);
   }
   if (parts.size() < 3 || parts.size() > 4) return std::nullopt;
-  if (Lower(parts[0]) != "software") return std::nullopt;
+  if (kavrel::AsciiLower(parts[0]) != "software") return std::nullopt;
   for (auto part : parts)
     if (part.empty() || part == "." || part == ".." || part.find('/') != std::string_view::npos ||
         part.find('\0') != std::string_view::npos)

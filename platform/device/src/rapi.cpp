@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "kavrel/ascii_case.h"
 #include "kavrel/device.h"
 #include "kavrel/profile_ini.h"
 #include "kavrel/utf16.h"
@@ -53,16 +54,6 @@ std::optional<std::string> ReadSmallFile(const std::filesystem::path& file) {
   return text.str();
 }
 
-bool SameNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "kavrel/ascii_case.h"
+
 namespace kavrel::registry {
 namespace {
 
@@ -34,17 +36,8 @@ struct Node {
   std::vector<Node> children;
 };
 
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Fold(x) == Fold(y); });
-}
-
-bool NameLess(std::string_view a, std::string_view b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return static_cast<unsigned char>(Fold(x)) < static_cast<unsigned char>(Fold(y));
-  });
-}
+bool SameName(std::string_view a, std::string_view b) { return SameNoCase(a, b); }
+bool NameLess(std::string_view a, std::string_view b) { return LessNoCase(a, b); }
 
 bool HasControl(std::string_view s) {
   return std::any_of(s.begin(), s.end(), [](char c) {
@@ -328,6 +321,19 @@ Status Modify(Hive hive, Change change) {
   return Store(hive, root);
 }
 
+// Loads the hive and finds the key: its node, or nullptr with `s` telling why.
+Node* LoadKey(Hive hive, std::string_view key, Node& root, Status& s) {
+  auto parts = SplitKey(key);
+  if (!parts) {
+    s = Status::BadName;
+    return nullptr;
+  }
+  if ((s = Load(hive, root)) != Status::Ok) return nullptr;
+  Node* node = Find(root, *parts);
+  s = node ? Status::Ok : Status::NoKey;
+  return node;
+}
+
 }  // namespace
 
 std::optional<Hive> ParseHive(std::string_view name) {
@@ -373,28 +379,22 @@ std::filesystem::path Directory() {
 std::filesystem::path HiveFile(Hive hive) { return Directory() / (std::string(HiveName(hive)) + ".reg"); }
 
 Status OpenKey(Hive hive, std::string_view key) {
-  auto parts = SplitKey(key);
-  if (!parts) return Status::BadName;
   Node root;
-  if (auto s = Load(hive, root); s != Status::Ok) return s;
-  return Find(root, *parts) ? Status::Ok : Status::NoKey;
+  Status s;
+  LoadKey(hive, key, root, s);
+  return s;
 }
 
 std::optional<Value> GetValue(Hive hive, std::string_view key, std::string_view name, Status* status) {
   Status dummy;
   Status& s = status ? *status : dummy;
-  auto parts = SplitKey(key);
-  if (!parts || !ValidValueName(name)) {
+  if (!ValidValueName(name)) {
     s = Status::BadName;
     return std::nullopt;
   }
   Node root;
-  if ((s = Load(hive, root)) != Status::Ok) return std::nullopt;
-  Node* node = Find(root, *parts);
-  if (!node) {
-    s = Status::NoKey;
-    return std::nullopt;
-  }
+  Node* node = LoadKey(hive, key, root, s);
+  if (!node) return std::nullopt;
   for (auto& [n, v] : node->values)
     if (SameName(n, name)) return v;
   s = Status::NoValue;
@@ -456,18 +456,9 @@ Status DeleteKey(Hive hive, std::string_view key) {
 std::optional<std::vector<std::string>> SubkeyNames(Hive hive, std::string_view key, Status* status) {
   Status dummy;
   Status& s = status ? *status : dummy;
-  auto parts = SplitKey(key);
-  if (!parts) {
-    s = Status::BadName;
-    return std::nullopt;
-  }
   Node root;
-  if ((s = Load(hive, root)) != Status::Ok) return std::nullopt;
-  Node* node = Find(root, *parts);
-  if (!node) {
-    s = Status::NoKey;
-    return std::nullopt;
-  }
+  Node* node = LoadKey(hive, key, root, s);
+  if (!node) return std::nullopt;
   std::vector<std::string> names;
   for (auto& child : node->children) names.push_back(child.name);
   std::sort(names.begin(), names.end(), [](auto& a, auto& b) { return NameLess(a, b); });

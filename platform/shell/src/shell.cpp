@@ -11,18 +11,18 @@
 #include <system_error>
 #include <utility>
 
+#include "kavrel/ascii_case.h"
+
 extern char** environ;
 
 namespace kavrel::shell {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool Matches(std::string_view pattern, std::string_view name) {
   // Iterative wildcard match with one back-track point for the last '*'.
   std::size_t p = 0, n = 0, star = std::string_view::npos, mark = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Lower(pattern[p]) == Lower(name[n]))) {
+    if (p < pattern.size() && (pattern[p] == '?' || AsciiLower(pattern[p]) == AsciiLower(name[n]))) {
       ++p, ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {
       star = p++;
@@ -40,8 +40,7 @@ bool Matches(std::string_view pattern, std::string_view name) {
 
 bool IsBatchFile(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(), Lower);
-  return ext == ".bat";
+  return SameNoCase(ext, ".bat");
 }
 
 int ResultOf(int error) {
