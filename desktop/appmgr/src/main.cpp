@@ -6,14 +6,20 @@
 #include <QApplication>
 #include <QLabel>
 #include <QSettings>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <cstdio>
+#include <memory>
 
 #include "install.h"
 #include "kavrel/device.h"
 #include "kavrel/ui/message_box.h"
+#ifdef KAVREL_DESKTOP_WINDOWS
+#include "kavrel/desktop_window.h"
+#include "kavrel/window_class.h"
+#endif
 
 namespace {
 
@@ -85,7 +91,28 @@ int main(int argc, char** argv) {
   window.show();
   if (!screenshot.isEmpty()) window.grab().save(screenshot);
 
-  if (setupFile.isEmpty()) return app.exec();
+#ifdef KAVREL_DESKTOP_WINDOWS
+  // Other programs find the window by its class and title, and close it with WM_CLOSE.
+  auto desktopWindow = kavrel::desktop::Window::Create([&](unsigned message, std::int64_t, std::int64_t) -> std::int64_t {
+    if (message == kavrel::desktop::kWmClose) window.close();
+    return 0;
+  });
+  std::unique_ptr<kavrel::desktop::WindowClassEntry> entry;
+  if (desktopWindow) {
+    auto* notifier = new QSocketNotifier(desktopWindow->fd(), QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&] { desktopWindow->DispatchPending(); });
+    entry = std::make_unique<kavrel::desktop::WindowClassEntry>(desktopWindow->handle(), kWindowClass, kWindowTitle);
+  }
+
+  if (setupFile.isEmpty()) {
+    // Tells whoever waits for it that the window can now be found.
+    std::printf("%s window %d\n", kWindowClass, desktopWindow ? desktopWindow->handle() : 0);
+#else
+  if (setupFile.isEmpty()) {
+#endif
+    std::fflush(stdout);
+    return app.exec();
+  }
   int result = 0;
   QTimer::singleShot(0, &window, [&] {
     result = Install(setupFile);
