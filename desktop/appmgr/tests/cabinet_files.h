@@ -9,21 +9,13 @@
 #include <sstream>
 #include <string>
 
+#include "kavrel/testing/files.h"
 #include "kavrel/testing/run.h"
 
 namespace appmgr::testing {
 
-inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
-  std::filesystem::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kavrel::testing::ReadFile;
+using kavrel::testing::WriteFile;
 
 // A cabinet made by the gcab tool from files (name -> content) laid out in `work`.
 inline bool MakeCabinet(const std::filesystem::path& cab, const std::filesystem::path& work,

@@ -118,7 +118,9 @@ TEST_F(PlumoSetupWithUpdater, NoUpdateMajorUpdateAndNoHandheld) {
     auto run = RunInstaller(c.version);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err.find("message:") != std::string::npos, !c.box.empty()) << run.err;
-    if (!c.box.empty()) EXPECT_NE(run.err.find("message: " + c.box), std::string::npos) << run.err;
+    if (!c.box.empty()) {
+      EXPECT_NE(run.err.find("message: " + c.box), std::string::npos) << run.err;
+    }
     EXPECT_EQ(server_.Reports(), before + c.reports);
     EXPECT_FALSE(fs::exists(kavrel::device::ProgramDirectory(device_) / "road.dat"));
   }

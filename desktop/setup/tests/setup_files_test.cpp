@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "kavrel/device.h"
+#include "kavrel/testing/files.h"
 #include "kavrel/testing/scratch.h"
 
 namespace setup {
@@ -15,10 +16,7 @@ using kavrel::testing::ScopedEnv;
 using kavrel::testing::ScratchDir;
 namespace reg = kavrel::registry;
 
-void WriteFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
+using kavrel::testing::WriteFile;
 
 TEST(HandheldInfo, ReadsBothValuesOrFails) {
   struct Case {

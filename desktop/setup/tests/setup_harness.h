@@ -12,6 +12,7 @@
 
 #include "kavrel/device.h"
 #include "kavrel/registry.h"
+#include "kavrel/testing/files.h"
 #include "kavrel/testing/scratch.h"
 #include "setup_files.h"
 
@@ -22,17 +23,8 @@ using kavrel::testing::ScopedEnv;
 using kavrel::testing::ScratchDir;
 namespace reg = kavrel::registry;
 
-inline void WriteFile(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-inline std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kavrel::testing::ReadFile;
+using kavrel::testing::WriteFile;
 
 class SetupBench : public ::testing::Test {
  public:

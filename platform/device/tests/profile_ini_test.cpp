@@ -8,17 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "kavrel/testing/files.h"
 #include "kavrel/testing/scratch.h"
 
 namespace kavrel::device {
 namespace {
 
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using kavrel::testing::ReadFile;
 
 const ProfileEntry* Find(const std::vector<ProfileEntry>& entries, std::string_view name) {
   for (const auto& e : entries)
@@ -56,7 +52,7 @@ TEST(ProfileIni, ReadsEveryTextAsTheSettingsStoreWroteIt) {
     settings.endGroup();
     settings.setValue("NEWSFLASH/show", 1);
   }
-  auto entries = ReadProfileGroup(Slurp(file), "settings");
+  auto entries = ReadProfileGroup(ReadFile(file), "settings");
   ASSERT_TRUE(entries);
   for (const auto& [name, text] : texts) {
     SCOPED_TRACE(name);
@@ -71,10 +67,10 @@ TEST(ProfileIni, ReadsEveryTextAsTheSettingsStoreWroteIt) {
   EXPECT_EQ(Find(*entries, "list")->text, std::nullopt);  // not one text
   EXPECT_FALSE(Find(*entries, "show"));                   // another group's
 
-  auto news = ReadProfileGroup(Slurp(file), "NEWSFLASH");
+  auto news = ReadProfileGroup(ReadFile(file), "NEWSFLASH");
   ASSERT_TRUE(news);
   ASSERT_EQ(news->size(), 1u);
-  EXPECT_EQ(ReadProfileGroup(Slurp(file), "CCTV"), std::nullopt);
+  EXPECT_EQ(ReadProfileGroup(ReadFile(file), "CCTV"), std::nullopt);
 }
 
 TEST(ProfileIni, OddAndDamagedLinesAreReadSafely) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "kavrel/testing/files.h"
 #include "kavrel/testing/scratch.h"
 
 namespace kavrel::shell {
@@ -18,16 +19,11 @@ namespace {
 using kavrel::testing::ScratchDir;
 namespace fs = std::filesystem;
 
-void WriteFile(const fs::path& path, const std::string& text, bool executable = false) {
-  std::ofstream(path, std::ios::binary) << text;
-  if (executable) fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
-}
+using kavrel::testing::ReadFile;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+void WriteFile(const fs::path& path, const std::string& text, bool executable = false) {
+  kavrel::testing::WriteFile(path, text);
+  if (executable) fs::permissions(path, fs::perms::owner_all, fs::perm_options::add);
 }
 
 class Shell : public ::testing::Test {
