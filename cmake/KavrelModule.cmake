@@ -39,6 +39,11 @@ endfunction()
 # replay driver and registered as a test over its seeds plus bounded mutations;
 # with KAVREL_FUZZ=ON (clang) it is a libFuzzer program for campaigns (scripts/fuzz).
 option(KAVREL_FUZZ "Build fuzz targets as libFuzzer programs (needs clang)" OFF)
+if(KAVREL_FUZZ)
+  # Every library under a fuzz target carries coverage instrumentation, or libFuzzer
+  # sees only the target's own source and finds nothing.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
 function(kavrel_fuzz name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;SEEDS" ${ARGN})
   if(KAVREL_FUZZ)

@@ -7,6 +7,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -43,6 +44,7 @@ Socket& Socket::operator=(Socket&& o) noexcept {
   if (this != &o) {
     Close();
     fd_ = o.fd_;
+    deadline_ = o.deadline_;
     o.fd_ = -1;
   }
   return *this;
@@ -78,6 +80,7 @@ int OpenRequest(const char* address, unsigned long port, std::uint32_t wireCode,
   addr.sin_port = htons(static_cast<std::uint16_t>(port));
   bool parsed = address != nullptr && port <= 0xFFFF && ::inet_pton(AF_INET, address, &addr.sin_addr) == 1;
 
+  const std::uint32_t start = kavrel::GetTickCount();
   Socket s;
   int result = -1;
   for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
@@ -103,6 +106,7 @@ int OpenRequest(const char* address, unsigned long port, std::uint32_t wireCode,
     if (count) *count = 0;
     return 2;
   }
+  s.SetDeadline(start + Timeouts().requestDeadlineMs);
   out = std::move(s);
   return 0;
 }
@@ -115,6 +119,16 @@ long SendBlock(const Socket& s, const void* data, std::size_t n) {
   } while (r < 0 && errno == EINTR);
   return static_cast<long>(r);
 }
+
+namespace {
+
+// The request's overall time is up: one log line of its own.
+long RequestTimedOut() {
+  WriteLog(Format("ZMNT:deadline:=%u", Timeouts().requestDeadlineMs));
+  return -1;
+}
+
+}  // namespace
 
 long RecvWithTimeout(const Socket& s, void* buffer, std::size_t n, std::uint32_t idleMs) {
   auto* out = static_cast<std::uint8_t*>(buffer);
@@ -131,12 +145,24 @@ long RecvWithTimeout(const Socket& s, void* buffer, std::size_t n, std::uint32_t
     if (r == 0) return 0;
     if (errno == EINTR) continue;
     if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
-    std::uint32_t idle = kavrel::GetTickCount() - last;
+    const std::uint32_t now = kavrel::GetTickCount();
+    const std::uint32_t idle = now - last;
     if (idle > idleMs) return -1;
+    std::uint32_t wait = idleMs - idle + 1;
+    bool deadlineFirst = false;
+    if (s.deadline()) {
+      const auto left = static_cast<std::int32_t>(*s.deadline() - now);
+      if (left <= 0) return RequestTimedOut();
+      if (static_cast<std::uint32_t>(left) < wait) {
+        wait = static_cast<std::uint32_t>(left);
+        deadlineFirst = true;
+      }
+    }
     pollfd p{s.fd(), POLLIN, 0};
-    int ready = ::poll(&p, 1, static_cast<int>(idleMs - idle) + 1);
+    int ready = ::poll(&p, 1, static_cast<int>(std::min<std::uint32_t>(wait, 0x7FFFFFFF)));
     if (ready < 0 && errno != EINTR) return -1;
-    if (ready == 0) return -1;  // poll waited out the rest of the idle time
+    // Poll waited out the rest of the idle time, or of the request's time.
+    if (ready == 0) return deadlineFirst ? RequestTimedOut() : -1;
   }
   return static_cast<long>(n);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ constexpr std::uint32_t kMaxReplyLength = 16u * 1024 * 1024;
 // Time limits of the exchanges; tests shorten them.
 struct NetTimeouts {
   std::uint32_t replyIdleMs = 30000;    // ordinary replies and speed replies, since the last byte
+  // A whole request, from its first connect attempt: a few idle times, so that a server
+  // that trickles its reply cannot hold the caller for minutes.
+  std::uint32_t requestDeadlineMs = 90000;
   std::uint32_t connectWaitMs = 10000;  // one connect attempt
   std::uint32_t bulkSizeIdleMs = 20000;  // the bulk reply's length word
   std::uint32_t bulkDataIdleMs = 30000;  // the bulk reply's bytes
@@ -42,22 +46,27 @@ class Socket {
   Socket() = default;
   explicit Socket(int fd) : fd_(fd) {}
   ~Socket() { Close(); }
-  Socket(Socket&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
+  Socket(Socket&& o) noexcept : fd_(o.fd_), deadline_(o.deadline_) { o.fd_ = -1; }
   Socket& operator=(Socket&& o) noexcept;
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
   int fd() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
   void Close();
+  // The tick count by which the request on this connection must be done (none: no limit).
+  void SetDeadline(std::uint32_t tick) { deadline_ = tick; }
+  const std::optional<std::uint32_t>& deadline() const { return deadline_; }
 
  private:
   int fd_ = -1;
+  std::optional<std::uint32_t> deadline_;
 };
 
 // Connects to `address` (dotted IPv4, no name lookup) at `port`: up to five attempts,
 // 500 ms after each failure (`*count` = 0 at each when given). Then sets the receive
 // buffer and sends the request header. Returns 0 with the connected socket, 1 when no
-// attempt succeeded, 2 when the header did not go out whole (each logged).
+// attempt succeeded, 2 when the header did not go out whole (each logged). The socket
+// carries the request's deadline, counted from the first attempt.
 int OpenRequest(const char* address, unsigned long port, std::uint32_t wireCode, unsigned long* count,
                 Socket& out);
 
@@ -65,8 +74,9 @@ int OpenRequest(const char* address, unsigned long port, std::uint32_t wireCode,
 long SendBlock(const Socket& s, const void* data, std::size_t n);
 
 // Receives exactly n bytes. Returns n; 0 when the peer closed first; -1 when nothing
-// arrived for `idleMs` since the last byte (or on a socket error). Bytes taken before a
-// failure are not given back.
+// arrived for `idleMs` since the last byte (or on a socket error), or when the socket's
+// request deadline passed (logged as "ZMNT:deadline:=MS"). Bytes taken before a failure
+// are not given back.
 long RecvWithTimeout(const Socket& s, void* buffer, std::size_t n, std::uint32_t idleMs);
 
 }  // namespace zmntp

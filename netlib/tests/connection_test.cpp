@@ -1,4 +1,6 @@
 // Connection, framing and the failure paths of one request, with their log lines.
+#include <gmock/gmock.h>
+
 #include "kavrel/clock.h"
 #include "library_fixture.h"
 
@@ -111,6 +113,24 @@ TEST_F(Connection, RecvWithTimeoutCountsIdleTimeFromTheLastByte) {
   Outcome o = Run(peer, CMD_TICKER_TEXT, nullptr);
   EXPECT_EQ(o.result, 0);
   EXPECT_EQ(o.data, body);
+}
+
+TEST_F(Connection, TricklingServerMeetsTheRequestDeadline) {
+  // One byte every 20 ms never leaves the connection idle, but the whole request is
+  // bounded: it fails with result 3 and its own log line long before the reply is in.
+  Conversation c{24, Framed(Bytes(5000, 7))};
+  c.pieceSize = 1;  // about 100 s in all
+  Timeouts().replyIdleMs = 10000;
+  Timeouts().requestDeadlineMs = 300;
+  ScriptedPeer peer(TestAddress(), {c});
+  Outcome o = Run(peer, CMD_TICKER_TEXT, nullptr);
+  EXPECT_EQ(o.result, 3);
+  EXPECT_EQ(o.count, 0u);
+  const auto log = LogLines();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0], "ZMNT:deadline:=300");
+  // The length word or the body, whichever was still coming.
+  EXPECT_THAT(log[1], ::testing::EndsWith(":cmd=0x1:recv=-1"));
 }
 
 }  // namespace

@@ -131,7 +131,7 @@ class ScriptedPeer {
       std::size_t piece = c.pieceSize ? c.pieceSize : c.reply.size();
       for (std::size_t at = 0; at < c.reply.size(); at += piece) {
         if (at) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ::send(fd, c.reply.data() + at, std::min(piece, c.reply.size() - at), MSG_NOSIGNAL);
+        if (stop_ || ::send(fd, c.reply.data() + at, std::min(piece, c.reply.size() - at), MSG_NOSIGNAL) < 0) break;
       }
       if (c.then != Conversation::Then::Close) {
         while (!stop_) {
