@@ -1,0 +1,53 @@
+// Shared pieces of the client's tests: a scratch profile per test and an event loop
+// that runs until a condition holds.
+#pragma once
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace client::testing {
+
+// The profile of one test: its own config folder (as $XDG_CONFIG_HOME would give).
+class ScratchProfile {
+ public:
+  ScratchProfile() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+  }
+  QString FilePath() const { return dir_.path() + QStringLiteral("/VTQClient_PDA/KavrelClientPDA.conf"); }
+  // Writes the file as a person or another program would.
+  void WriteText(const QByteArray& text) const {
+    QDir().mkpath(dir_.path() + QStringLiteral("/VTQClient_PDA"));
+    QFile f(FilePath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+  }
+  QByteArray ReadText() const {
+    QFile f(FilePath());
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+  }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+// Runs the event loop until `done` holds; the bound only keeps a broken test from
+// hanging.
+template <typename F>
+bool ProcessUntil(F done, int boundMs = 60000) {
+  QDeadlineTimer deadline(boundMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  return true;
+}
+
+}  // namespace client::testing
