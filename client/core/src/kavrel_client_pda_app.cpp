@@ -7,9 +7,10 @@ CKavrelClientPDAApp::CKavrelClientPDAApp() = default;
 
 CKavrelClientPDAApp::~CKavrelClientPDAApp() { frame_.reset(); }
 
-bool CKavrelClientPDAApp::InitInstance() {
+bool CKavrelClientPDAApp::InitInstance(const std::function<void(CMainFrame&)>& beforeStart) {
   frame_ = std::make_unique<CMainFrame>(*this);
   frame_->show();
+  if (beforeStart) beforeStart(*frame_);
   frame_->view()->OnInitialUpdate();
   return true;
 }

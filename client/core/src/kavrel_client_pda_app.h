@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "ZMNTP.h"
@@ -23,8 +24,9 @@ class CKavrelClientPDAApp {
   CKavrelClientPDAApp& operator=(const CKavrelClientPDAApp&) = delete;
 
   // Creates and shows the main frame with its view, and starts the view (which logs in
-  // automatically when the profile says so).
-  bool InitInstance();
+  // automatically when the profile says so). `beforeStart` sees the frame first (tests
+  // take the view's timers into their own hands there).
+  bool InitInstance(const std::function<void(CMainFrame&)>& beforeStart = {});
   CMainFrame* mainFrame() const { return frame_.get(); }
 
   QString serverAddress;  // dotted IPv4 text, from `tsip`
