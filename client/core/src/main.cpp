@@ -83,9 +83,24 @@ void QuitNow(CKavrelClientPDAApp& app, const QString& screenshot) {
     else
       std::fprintf(stderr, "KavrelClientPDA: cannot write %s\n", screenshot.toUtf8().constData());
   }
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
-  QTimer::singleShot(0, frame, [frame] { frame->close(); });
+  // Every box or dialog open now, or opened on the way out (a failed logout's box), is
+  // closed as soon as it shows; the frame closes once none is open.
+  auto* closer = new QTimer(QCoreApplication::instance());
+  QObject::connect(closer, &QTimer::timeout, [frame, closed = false]() mutable {
+    bool open = false;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) {
+        dialog->reject();
+        open = true;
+      }
+    }
+    if (!open && !closed) {
+      closed = true;
+      // Posted: the closing runs its own boxes, which this timer must still reach.
+      QTimer::singleShot(0, frame, [frame] { frame->close(); });
+    }
+  });
+  closer->start(20);
 }
 
 }  // namespace

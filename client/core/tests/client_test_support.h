@@ -1,15 +1,14 @@
-// Shared pieces of the client's tests: a scratch profile per test and an event loop
-// that runs until a condition holds.
+// Shared pieces of the client's tests: a scratch profile per test.
 #pragma once
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include "qt_test_support.h"
 
 namespace client::testing {
 
@@ -38,16 +37,6 @@ class ScratchProfile {
   QTemporaryDir dir_;
 };
 
-// Runs the event loop until `done` holds; the bound only keeps a broken test from
-// hanging.
-template <typename F>
-bool ProcessUntil(F done, int boundMs = 60000) {
-  QDeadlineTimer deadline(boundMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
+using kavrel::ui::testing::ProcessUntil;
 
 }  // namespace client::testing
