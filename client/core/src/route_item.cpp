@@ -2,16 +2,16 @@
 
 #include <algorithm>
 
-#include "reply_records.h"
+#include "protocol/records.h"
 
 RouteItem::Totals RouteItem::Sum() const {
   Totals t;
   if (!records) return t;
-  const std::size_t n = std::min<std::size_t>(recordCount, client::RouteSegmentCount(*records));
+  const std::vector<protocol::RouteSegmentRecord> all = protocol::ReadRouteSegmentRecords(*records);
+  const std::size_t n = std::min<std::size_t>(recordCount, all.size());
   for (std::size_t i = 0; i < n; ++i) {
-    client::RouteSegment s = client::RouteSegmentOf(*records, i);
-    t.seconds += s.time;
-    t.metres += s.length;
+    t.seconds += all[i].seconds;
+    t.metres += all[i].lengthM;
   }
   return t;
 }

@@ -13,6 +13,9 @@
 #include "kavrel/ui/message_box.h"
 #include "kavrel_client_pda_app.h"
 #include "messages.h"
+#include "protocol/commands.h"
+#include "protocol/one_step_record.h"
+#include "protocol/video.h"
 #include "row_entry.h"
 #include "traffic_view.h"
 
@@ -31,6 +34,13 @@ constexpr std::uint32_t kCatalogueKind = 3;
 void Inform(const char* text, QWidget* owner = nullptr) {
   kavrel::ui::ShowMessageBox(owner, QString::fromUtf8(text), QString::fromUtf8(msg::kCaption),
                              MessageIcon::Information);
+}
+
+// Body of the road speed and search requests: the text (127 bytes at most) and its NUL.
+std::array<std::uint8_t, protocol::kTextBodySize> TextBody(const QString& text) {
+  std::array<std::uint8_t, protocol::kTextBodySize> body{};
+  kavrel::WriteCp949Field(body.data(), body.size(), client::ToAnsiLossy(text));
+  return body;
 }
 
 bool IsShown(QString& rest) { return client::TakeField(rest) == QLatin1String("true"); }
@@ -99,15 +109,16 @@ void CTrafficManager::Invalidate() {
 
 bool CTrafficManager::Login(const QString& id) {
   std::optional<std::string> ansiId = client::ToAnsi(id);
-  std::array<std::uint8_t, client::kLoginRecordSize> record{};
   if (!ansiId) {
     Inform(msg::kIdNotKorean);
     return false;
   }
-  if (!client::BuildLoginRecord(*ansiId, true, record)) {
+  // The id and its NUL must fit the field: a cut id would log in as someone else.
+  if (ansiId->size() >= protocol::kLoginIdSize || ansiId->find('\0') != std::string::npos) {
     Inform(msg::kIdTooLong);
     return false;
   }
+  auto record = protocol::WriteLoginRecord({*ansiId, true});
   Exchange ex = Request(CMD_USER_LOGIN, record.data());
   if (ex.result != RESULT_OK) {
     if (ex.result == RESULT_CONNECT_FAILED) Inform(msg::kConnectFailed);
@@ -119,13 +130,12 @@ bool CTrafficManager::Login(const QString& id) {
     kavrel::Sleep(kFailWaitMs);
     return false;
   }
-  std::uint32_t result = 0;
-  if (!client::ReadLoginResult(ex.reply, result)) {
+  if (ex.reply.size() < 4) {
     // No result word in the reply: not a login.
     Inform(msg::kLoginFailed);
     return false;
   }
-  switch (result) {
+  switch (kavrel::ReadU32(ex.reply.data(), 0)) {
     case 0:
       app_.settings.SaveLogin(id);
       app_.loginId = id;
@@ -145,9 +155,7 @@ bool CTrafficManager::Login(const QString& id) {
 }
 
 void CTrafficManager::Logout() {
-  std::array<std::uint8_t, client::kLoginRecordSize> record{};
-  const std::string id = client::ToAnsiLossy(app_.loginId);
-  client::BuildLoginRecord(kavrel::CutCp949(id, client::kLoginIdSize - 1), false, record);
+  auto record = protocol::WriteLoginRecord({client::ToAnsiLossy(app_.loginId), false});
   Exchange ex = Request(CMD_USER_LOGOUT, record.data());
   if (ex.result != RESULT_OK) {
     kavrel::Sleep(kLongFailWaitMs);
@@ -162,13 +170,14 @@ void CTrafficManager::Logout() {
 
 void CTrafficManager::FetchServerLimits() {
   Exchange ex = Request(CMD_REFRESH_INTERVALS, nullptr);
-  client::ServerLimits fresh;
-  if (ex.result != RESULT_OK || !ex.received || !client::ReadServerLimits(ex.reply, fresh)) {
+  std::optional<protocol::ServerLimits> fresh;
+  if (ex.result == RESULT_OK && ex.received) fresh = protocol::ReadServerLimits(ex.reply);
+  if (!fresh) {
     kavrel::Sleep(kFailWaitMs);
     return;
   }
-  limits = fresh;
-  app_.newsFlash.minutes = static_cast<int>(fresh.newsMinutes);
+  limits = *fresh;
+  app_.newsFlash.minutes = static_cast<int>(fresh->values[protocol::ServerLimits::kNewsMinutes]);
 }
 
 void CTrafficManager::LoadSelections() {
@@ -180,27 +189,34 @@ void CTrafficManager::LoadSelections() {
     buffer.clear();
     const std::size_t limit = (num >= 0 && static_cast<std::uint32_t>(num) > maximum) ? maximum : 0;
     TakeRows(s.ReadEntries(section), buffer, limit, make);
-    if (buffer.size() > client::kMaxSelected) buffer.resize(client::kMaxSelected);
+    if (buffer.size() > protocol::kOneStepMaxEntries) buffer.resize(protocol::kOneStepMaxEntries);
     category.categoryEnabled.store(!buffer.empty());
   };
-  load(routes, CSettingsStore::kRoutes, limits.maxRoutes,
+  load(routes, CSettingsStore::kRoutes, limits.values[protocol::ServerLimits::kMostRoutes],
        [](QString rest, int position) { return MakeRoute(rest, position, false); });
-  load(roads, CSettingsStore::kRoads, limits.maxRoads, [](QString rest, int) { return MakeRoad(rest); });
-  load(cameras, CSettingsStore::kCameras, limits.maxCameras, [](QString rest, int) { return MakeCamera(rest); });
+  load(roads, CSettingsStore::kRoads, limits.values[protocol::ServerLimits::kMostRoads], [](QString rest, int) { return MakeRoad(rest); });
+  load(cameras, CSettingsStore::kCameras, limits.values[protocol::ServerLimits::kMostCameras], [](QString rest, int) { return MakeCamera(rest); });
   s.LoadNewsFlash(app_.newsFlash);
 }
 
 void CTrafficManager::UploadSelection(int roadBuffer, int cameraBuffer, int routeBuffer, Upload kind) {
   kavrel::SetWaitCursor();
-  std::vector<std::string> roadNames;
-  for (const auto& item : roads.buffers[roadBuffer ? 1 : 0])
-    roadNames.emplace_back(kavrel::CutCp949(client::ToAnsiLossy(item->name), 31));
-  std::vector<client::SelectedRoute> selected;
-  for (const auto& item : routes.buffers[routeBuffer ? 1 : 0])
-    selected.push_back({static_cast<std::uint8_t>(item->kind), item->originId, item->destinationId});
-  std::vector<std::uint32_t> ids;
-  for (const auto& item : cameras.buffers[cameraBuffer ? 1 : 0]) ids.push_back(item->cameraId);
-  auto upload = client::BuildSelectionUpload(roadNames, selected, ids);
+  protocol::OneStepRecord selection;
+  for (const auto& item : roads.buffers[roadBuffer ? 1 : 0]) {
+    if (selection.roadCount == protocol::kOneStepMaxEntries) break;
+    kavrel::WriteCp949Field(selection.roadNames[selection.roadCount++].data(), protocol::kOneStepRoadNameSize,
+                            client::ToAnsiLossy(item->name));
+  }
+  for (const auto& item : routes.buffers[routeBuffer ? 1 : 0]) {
+    if (selection.routeCount == protocol::kOneStepMaxEntries) break;
+    selection.routeQueries[selection.routeCount++] =
+        protocol::WriteRouteQuery({static_cast<std::uint32_t>(item->kind), item->originId, item->destinationId});
+  }
+  for (const auto& item : cameras.buffers[cameraBuffer ? 1 : 0]) {
+    if (selection.cameraCount == protocol::kOneStepMaxEntries) break;
+    selection.cameraIds[selection.cameraCount++] = item->cameraId;
+  }
+  auto upload = selection.ToWireRequest();
   unsigned long count = 0;
   std::string address = ServerAddressText();
   const int result = app_.network.SendCmd(address.data(), kPort,
@@ -223,7 +239,7 @@ void CTrafficManager::FetchRelayAddress() {
     kavrel::Sleep(kFailWaitMs);
     return;
   }
-  relayAddress = client::FromAnsi(client::ReadTextItem(ex.reply));
+  relayAddress = client::FromAnsi(protocol::ReadTextItem(ex.reply).value_or(std::string()));
 }
 
 bool CTrafficManager::FetchCctvCatalogue() {
@@ -234,7 +250,7 @@ bool CTrafficManager::FetchCctvCatalogue() {
     kavrel::Sleep(kFailWaitMs);
     return false;
   }
-  for (const client::CatalogueEntry& e : client::ReadCatalogue(ex.reply)) {
+  for (const protocol::CatalogueEntry& e : protocol::ReadCatalogue(ex.reply)) {
     catalogueNames << client::FromAnsi(e.name);
     catalogueIds.push_back(e.id);
   }
@@ -249,18 +265,18 @@ bool CTrafficManager::FetchPointList(int kind, QStringList& names) {
     kavrel::Sleep(kFailWaitMs);
     return false;
   }
-  for (const std::string& name : client::ReadPointNames(ex.reply)) names << client::FromAnsi(name);
+  for (const std::string& name : protocol::ReadPointList(ex.reply)) names << client::FromAnsi(name);
   return true;
 }
 
 bool CTrafficManager::SearchPoints(const QString& text, QStringList& names, std::vector<std::uint32_t>& ids) {
-  auto body = client::BuildRequestText(kavrel::CutCp949(client::ToAnsiLossy(text), client::kRequestTextSize - 1));
+  auto body = TextBody(text);
   Exchange ex = Request(CMD_NODE_INFO, body.data());
   if (ex.result != RESULT_OK || !ex.received) {
     kavrel::Sleep(kFailWaitMs);
     return false;
   }
-  for (const client::SearchResult& r : client::ReadSearchReply(ex.reply)) {
+  for (const protocol::SearchResult& r : protocol::ReadSearchReply(ex.reply)) {
     names << client::FromAnsi(r.name);
     ids.push_back(r.id);
   }
@@ -280,14 +296,14 @@ void CTrafficManager::FetchNewsText() {
 // ---- Items ----
 
 void CTrafficManager::FetchRoad(RoadItem& item, bool firstBuffer) {
-  auto body = client::BuildRequestText(kavrel::CutCp949(client::ToAnsiLossy(item.name), client::kRequestTextSize - 1));
+  auto body = TextBody(item.name);
   std::string address = ServerAddressText();
   unsigned long count = 0;
   if (app_.network.SendCmd(address.data(), kPort, CMD_ROAD_SPEED, &count, body.data()) != RESULT_OK) {
     kavrel::Sleep(kFailWaitMs);
     return;
   }
-  item.records.emplace(static_cast<std::size_t>(count) * client::kRoadSpeedRecordSize, 0);
+  item.records.emplace(static_cast<std::size_t>(count) * protocol::kRoadSpeedRecordSize, 0);
   if (count != 0 && app_.network.GetData(CMD_ROAD_SPEED, nullptr, count, item.records->data()) != 0) {
     kavrel::Sleep(kFailWaitMs);
     if (firstBuffer) Inform(msg::kFetchFailed);
@@ -297,7 +313,7 @@ void CTrafficManager::FetchRoad(RoadItem& item, bool firstBuffer) {
 }
 
 void CTrafficManager::FetchRoute(RouteItem& item) {
-  auto body = client::BuildRouteQuery(static_cast<std::uint32_t>(item.kind), item.originId, item.destinationId);
+  auto body = protocol::WriteRouteQuery({static_cast<std::uint32_t>(item.kind), item.originId, item.destinationId});
   Exchange ex = Request(CMD_ROUTE, body.data());
   if (ex.result != RESULT_OK || !ex.received) {
     kavrel::Sleep(kFailWaitMs);
@@ -305,7 +321,7 @@ void CTrafficManager::FetchRoute(RouteItem& item) {
   }
   if (ex.reply.empty()) return;
   // Only whole records count; a trailing partial record is never read.
-  item.recordCount = static_cast<std::uint32_t>(client::RouteSegmentCount(ex.reply));
+  item.recordCount = static_cast<std::uint32_t>(ex.reply.size() / protocol::kRouteRecordSize);
   item.records = std::move(ex.reply);
 }
 
@@ -360,9 +376,9 @@ std::uint32_t CTrafficManager::IntervalOf(int type) const {
   };
   switch (type) {
     case kNews: return period(static_cast<std::uint32_t>(app_.newsFlash.minutes), app_.newsFlash.seconds);
-    case kRoads: return period(limits.roadMinutes, roads.seconds);
-    case kCameras: return period(limits.cameraMinutes, cameras.seconds);
-    case kRoutes: return period(limits.routeMinutes, routes.seconds);
+    case kRoads: return period(limits.values[protocol::ServerLimits::kRoadMinutes], roads.seconds);
+    case kCameras: return period(limits.values[protocol::ServerLimits::kCameraMinutes], cameras.seconds);
+    case kRoutes: return period(limits.values[protocol::ServerLimits::kRouteMinutes], routes.seconds);
     default: return 0;
   }
 }
@@ -459,21 +475,21 @@ void CTrafficManager::RefreshCheck() {
 void CTrafficManager::ApplyRoadSelection(const QStringList& rows) {
   auto& buffer = roads.Undisplayed();
   buffer.clear();
-  TakeRows(rows, buffer, limits.maxRoads, [](QString rest, int) { return MakeRoad(rest); });
+  TakeRows(rows, buffer, limits.values[protocol::ServerLimits::kMostRoads], [](QString rest, int) { return MakeRoad(rest); });
   roads.categoryEnabled.store(!buffer.empty());
 }
 
 void CTrafficManager::ApplyRouteSelection(const QStringList& rows) {
   auto& buffer = routes.Undisplayed();
   buffer.clear();
-  TakeRows(rows, buffer, limits.maxRoutes, [](QString rest, int position) { return MakeRoute(rest, position, true); });
+  TakeRows(rows, buffer, limits.values[protocol::ServerLimits::kMostRoutes], [](QString rest, int position) { return MakeRoute(rest, position, true); });
   routes.categoryEnabled.store(!buffer.empty());
 }
 
 void CTrafficManager::ApplyCameraSelection(const QStringList& rows) {
   auto& buffer = cameras.Undisplayed();
   buffer.clear();
-  TakeRows(rows, buffer, limits.maxCameras, [](QString rest, int) { return MakeCamera(rest); });
+  TakeRows(rows, buffer, limits.values[protocol::ServerLimits::kMostCameras], [](QString rest, int) { return MakeCamera(rest); });
   cameras.categoryEnabled.store(!buffer.empty());
 }
 
@@ -496,7 +512,7 @@ bool CTrafficManager::StartVideo(std::uint32_t cameraId, std::uint32_t window) {
   if (videoActive) return true;
   if (relayAddress.isEmpty()) FetchRelayAddress();
   if (relayAddress.isEmpty()) return false;
-  auto body = client::BuildVideoStart(window, cameraId, client::ToAnsiLossy(relayAddress));
+  auto body = protocol::WriteVideoStartRequest({window, cameraId, client::ToAnsiLossy(relayAddress)});
   std::string address = ServerAddressText();
   unsigned long count = 0;
   if (app_.network.SendCmd(address.data(), kPort, CMD_CCTV_VIDEO_START, &count, body.data()) != RESULT_OK) {

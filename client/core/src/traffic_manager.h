@@ -19,7 +19,7 @@
 
 #include "cctv_item.h"
 #include "item_category.h"
-#include "reply_records.h"
+#include "protocol/records.h"
 #include "road_item.h"
 #include "route_item.h"
 
@@ -81,7 +81,7 @@ class CTrafficManager {
   // Shutdown: every item and the catalogue.
   void DeleteItems();
 
-  client::ServerLimits limits;
+  protocol::ServerLimits limits;
   ItemCategory<RoadItem> roads;
   ItemCategory<CctvItem> cameras;
   ItemCategory<RouteItem> routes;

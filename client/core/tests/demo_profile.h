@@ -12,7 +12,9 @@
 
 #include "ZMNTP.h"
 #include "ansi_text.h"
-#include "reply_records.h"
+#include "kavrel/cp949.h"
+#include "protocol/commands.h"
+#include "protocol/records.h"
 #include "settings_store.h"
 
 namespace client::demo {
@@ -45,8 +47,9 @@ inline std::vector<std::uint8_t> Ask(std::string server, unsigned long code, voi
 }
 
 inline std::uint32_t PointId(const std::string& server, const QString& place) {
-  auto body = client::BuildRequestText(client::ToAnsiLossy(place));
-  auto results = client::ReadSearchReply(Ask(server, CMD_NODE_INFO, body.data()));
+  std::array<std::uint8_t, protocol::kTextBodySize> body{};
+  kavrel::WriteCp949Field(body.data(), body.size(), client::ToAnsiLossy(place));
+  auto results = protocol::ReadSearchReply(Ask(server, CMD_NODE_INFO, body.data()));
   return results.empty() ? 0 : results[0].id;
 }
 

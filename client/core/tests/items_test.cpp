@@ -1,5 +1,5 @@
-// Items, reply records and selections: what the client makes of each reply, including
-// replies that do not fit their layout.
+// Items: what the client makes of each reply, including replies that do not fit their
+// layout.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +8,7 @@
 #include "cctv_item.h"
 #include "kavrel/little_endian.h"
 #include "news_flash.h"
-#include "reply_records.h"
+#include "protocol/records.h"
 #include "road_item.h"
 #include "route_item.h"
 #include "row_entry.h"
@@ -18,14 +18,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes RoadRecords(std::initializer_list<std::int32_t> speeds) {
-  Bytes out(speeds.size() * client::kRoadSpeedRecordSize, 0);
+  Bytes out(speeds.size() * protocol::kRoadSpeedRecordSize, 0);
   std::size_t i = 0;
-  for (std::int32_t s : speeds) kavrel::WriteI32(out.data(), i++ * client::kRoadSpeedRecordSize + 4, s);
+  for (std::int32_t s : speeds) kavrel::WriteI32(out.data(), i++ * protocol::kRoadSpeedRecordSize + 4, s);
   return out;
 }
 
 Bytes RouteRecord(const std::string& cp949Name, std::uint16_t speed, std::uint16_t length, std::uint16_t time) {
-  Bytes r(client::kRouteSegmentRecordSize, 0);
+  Bytes r(protocol::kRouteRecordSize, 0);
   std::memcpy(r.data(), cp949Name.data(), std::min<std::size_t>(cp949Name.size(), 127));
   kavrel::WriteU16(r.data(), 128, speed);
   kavrel::WriteU16(r.data(), 130, length);
@@ -69,7 +69,7 @@ TEST(RouteItem, TotalsAreSumsOfWholeRecords) {
   Bytes second = RouteRecord("중앙역", 40, 45, 25);
   records.insert(records.end(), second.begin(), second.end());
   route.records = records;
-  route.recordCount = static_cast<std::uint32_t>(client::RouteSegmentCount(records));
+  route.recordCount = static_cast<std::uint32_t>(records.size() / protocol::kRouteRecordSize);
   EXPECT_EQ(route.recordCount, 2u);  // 268 bytes: two segments
   EXPECT_EQ(route.TimeText(), "62분5초");
   EXPECT_EQ(route.LengthText(), "12.045");
@@ -96,11 +96,11 @@ TEST(CctvItem, AStillIsABottomUpBitmapAndAShortOneKeepsThePrevious) {
   CctvItem camera("시청앞", 1);
   EXPECT_FALSE(camera.HasPicture());
   EXPECT_TRUE(camera.Picture().isNull());
-  Bytes still(client::kStillSize, 0);
+  Bytes still(protocol::kStillPictureBytes, 0);
   // First row in memory: blue; last row: red.
-  for (int x = 0; x < client::kStillWidth; ++x) {
+  for (int x = 0; x < protocol::kStillWidth; ++x) {
     still[3 * x] = 255;
-    still[client::kStillSize - 3 * client::kStillWidth + 3 * x + 2] = 255;
+    still[protocol::kStillPictureBytes - 3 * protocol::kStillWidth + 3 * x + 2] = 255;
   }
   ASSERT_TRUE(camera.SetPicture(still));
   QImage shown = camera.Picture();
@@ -108,7 +108,7 @@ TEST(CctvItem, AStillIsABottomUpBitmapAndAShortOneKeepsThePrevious) {
   EXPECT_EQ(shown.pixelColor(0, 143), QColor(0, 0, 255));  // the first memory row at the bottom
   EXPECT_EQ(shown.pixelColor(175, 0), QColor(255, 0, 0));
 
-  EXPECT_FALSE(camera.SetPicture(std::span(still).first(client::kStillSize - 1)));
+  EXPECT_FALSE(camera.SetPicture(std::span(still).first(protocol::kStillPictureBytes - 1)));
   EXPECT_EQ(camera.bits(), still);
 }
 
@@ -133,60 +133,6 @@ TEST(NewsFlash, LinesAreJoinedWithTwelveSpacesAndBounded) {
   EXPECT_EQ(longLine.count(QLatin1Char('z')), 0);  // beyond 2,048 bytes
   news.TakeReply(bytes(std::string(5000, 'q')), 1);
   EXPECT_EQ(news.width, 2048 + 24);
-}
-
-TEST(ReplyRecords, ListsDropTrailingPartialRecordsAndSearchCountsAreBounded) {
-  Bytes catalogue(2 * client::kCatalogueRecordSize + 50, 0);
-  std::memcpy(catalogue.data(), "A", 1);
-  kavrel::WriteU32(catalogue.data(), 128, 7);
-  std::memcpy(catalogue.data() + 132, "B", 1);
-  kavrel::WriteU32(catalogue.data(), 132 + 128, 8);
-  auto entries = client::ReadCatalogue(catalogue);
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[1].name, "B");
-  EXPECT_EQ(entries[1].id, 8u);
-
-  Bytes points(client::kPointListRecordSize + 80, 'n');
-  points[client::kPointListRecordSize - 1] = 0;
-  auto names = client::ReadPointNames(points);
-  ASSERT_EQ(names.size(), 1u);
-  EXPECT_EQ(names[0], std::string(31, 'n'));
-
-  auto search = [](std::int8_t count, std::size_t size) {
-    Bytes r(size, 0);
-    r[0] = static_cast<std::uint8_t>(count);
-    for (std::size_t i = 0; i < 50; ++i) {
-      if (1 + 128 * i < size) r[1 + 128 * i] = static_cast<std::uint8_t>('a' + i % 26);
-      if (6404 + 4 * i + 4 <= size) kavrel::WriteU32(r.data(), 6404 + 4 * i, static_cast<std::uint32_t>(100 + i));
-    }
-    return client::ReadSearchReply(r);
-  };
-  EXPECT_EQ(search(2, 6604).size(), 2u);
-  EXPECT_EQ(search(2, 6604)[1].id, 101u);
-  EXPECT_EQ(search(50, 6604).size(), 50u);
-  EXPECT_EQ(search(120, 6604).size(), 50u);  // above 50: no more than 50
-  EXPECT_TRUE(search(-3, 6604).empty());
-  EXPECT_TRUE(search(0, 6604).empty());
-  EXPECT_EQ(search(5, 6404 + 8).size(), 2u);  // ids end after two results
-  EXPECT_TRUE(search(5, 100).empty());
-  EXPECT_TRUE(client::ReadSearchReply({}).empty());
-
-  client::ServerLimits limits;
-  EXPECT_FALSE(client::ReadServerLimits(Bytes(27, 1), limits));
-  EXPECT_EQ(limits.maxRoads, 10u);
-  std::uint32_t result = 0;
-  EXPECT_FALSE(client::ReadLoginResult(Bytes(3, 0), result));
-}
-
-TEST(ReplyRecords, LoginRecordRefusesAnIdThatDoesNotFit) {
-  std::array<std::uint8_t, client::kLoginRecordSize> record{};
-  EXPECT_TRUE(client::BuildLoginRecord(std::string(119, 'a'), true, record));
-  EXPECT_EQ(record[118], 'a');
-  EXPECT_EQ(record[119], 0);
-  EXPECT_EQ(std::memcmp(record.data() + 120, "PDA", 4), 0);
-  EXPECT_FALSE(client::BuildLoginRecord(std::string(120, 'a'), true, record));
-  EXPECT_TRUE(client::BuildLoginRecord("id", false, record));
-  EXPECT_EQ(kavrel::ReadU32(record.data(), 120), 0u);
 }
 
 TEST(RowEntry, FieldsSplitAtCommasAndNumbersReadAsAtoi) {

@@ -48,7 +48,7 @@ TEST_F(Selections, TheServerMaximumStopsTheListOnlyWhenNumExceedsIt) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.num);
     Rows(CSettingsStore::kRoads, c.num, c.rows + QStringList(10 - c.rows.size(), QString()));
-    tm.limits.maxRoads = c.maximum;
+    tm.limits.values[protocol::ServerLimits::kMostRoads] = c.maximum;
     tm.LoadSelections();
     ASSERT_EQ(tm.roads.First().size(), c.loaded);
     EXPECT_EQ(tm.roads.categoryEnabled.load(), c.loaded > 0);
@@ -82,7 +82,7 @@ TEST_F(Selections, RoutesAndCamerasFromTheProfileAndFromThePages) {
 
   // A page's ten rows rebuild the buffer that is not shown; an empty kind is shortest
   // there, and the server maximum stops the walk.
-  tm.limits.maxRoutes = 2;
+  tm.limits.values[protocol::ServerLimits::kMostRoutes] = 2;
   tm.ApplyRouteSelection({"false,빠른길,a,1,b,2,", "true,,c,3,d,4,", "true,빠른길,e,5,f,6,", "true,빠른길,g,7,h,8,"});
   EXPECT_EQ(tm.routes.First().size(), 3u);  // the shown buffer stays
   ASSERT_EQ(tm.routes.Undisplayed().size(), 2u);

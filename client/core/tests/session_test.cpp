@@ -233,7 +233,7 @@ TEST_F(Session, AutomaticLoginRunsTheStartSequenceRefreshAndRotation) {
   Start();
   // Logged in, limits fetched, timer 1 armed.
   EXPECT_EQ(store.TickerStart(), 1);
-  EXPECT_EQ(traffic().limits.maxRoads, 2u);
+  EXPECT_EQ(traffic().limits.values[protocol::ServerLimits::kMostRoads], 2u);
   EXPECT_EQ(app->newsFlash.minutes, 5);
   ASSERT_EQ(Timer(View::kStartTimer), 10u);
   EXPECT_EQ(kavrel::ui::CurrentCursor(), kavrel::CursorShape::Wait);
