@@ -17,33 +17,25 @@
 #include "kavrel/ui/message_box.h"
 #include "kavrel/ui/shell.h"
 #include "kavrel/ui/view_timers.h"
+#include "qt_test_support.h"
 
 namespace kavrel::ui {
 namespace {
 
-// Runs the event loop until `done` holds (a bound against a hung test, not a timing).
-template <typename F>
-bool ProcessUntil(F done, int boundMs = 20000) {
-  QDeadlineTimer deadline(boundMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
+using testing::ProcessUntil;
 
 TEST(MessageBox, RecorderKeepsEveryBoxAndAnswersAsScripted) {
   MessageBoxRecorder recorder;
   QWidget owner;
   recorder.Script({MessageAnswer::Cancel});
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(ShowMessageBox(&owner, "더 보시겠습니까", "교통정보센터 티커", MessageIcon::Question,
                            MessageButtons::OkCancel),
             MessageAnswer::Cancel);
   // The script is used up: the default (first) button answers.
   EXPECT_EQ(ShowMessageBox(nullptr, "두 줄\r\n텍스트", "캡션", MessageIcon::Information, MessageButtons::YesNo),
             MessageAnswer::Yes);
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(err, "message: 더 보시겠습니까\nmessage: 두 줄 텍스트\n");
 
   auto shown = recorder.shown();
@@ -69,14 +61,14 @@ TEST(MessageBox, DefaultButtonIsTheChosenOneOrTheFirst) {
 
 TEST(MessageBox, UnattendedRunsAnswerWithTheDefaultAndLeaveATrace) {
   qputenv("KAVREL_UNATTENDED", "1");
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   // No service installed: a real QMessageBox would block; unattended it is not shown.
   MessageBoxRequest r;
   r.text = "서버와 연결에 실패했습니다.";
   r.buttons = MessageButtons::YesNo;
   r.defaultButton = 1;
   EXPECT_EQ(ShowMessageBox(r), MessageAnswer::No);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "message: 서버와 연결에 실패했습니다.\n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "message: 서버와 연결에 실패했습니다.\n");
   qunsetenv("KAVREL_UNATTENDED");
   EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty() ||
               !qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
@@ -92,16 +84,16 @@ TEST(MessageBox, QtBoxAnswersWithTheButtonPressed) {
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     box->button(QMessageBox::No)->click();
   });
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   EXPECT_EQ(ShowMessageBox(nullptr, "본문", "제목", MessageIcon::Warning, MessageButtons::YesNo), MessageAnswer::No);
-  testing::internal::GetCapturedStderr();
+  ::testing::internal::GetCapturedStderr();
 }
 
 TEST(MessageBox, AWorkerNeverWaitsForTheBox) {
   MessageBoxRecorder recorder;
   recorder.Script({MessageAnswer::Cancel});
   std::atomic<int> answer{-1};
-  testing::internal::CaptureStderr();
+  ::testing::internal::CaptureStderr();
   std::thread worker([&] {
     answer = static_cast<int>(ShowMessageBox(nullptr, "정보 받기 실패 ", "교통정보 티커", MessageIcon::Information,
                                              MessageButtons::OkCancel));
@@ -112,7 +104,7 @@ TEST(MessageBox, AWorkerNeverWaitsForTheBox) {
   // The box itself shows on the GUI thread.
   ASSERT_TRUE(ProcessUntil([&] { return recorder.shown().size() == 1; }));
   EXPECT_EQ(recorder.shown()[0].text, "정보 받기 실패 ");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "message: 정보 받기 실패 \n");
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "message: 정보 받기 실패 \n");
 }
 
 TEST(ViewTimers, ByIdRestartKillAndManualFiring) {
