@@ -34,7 +34,7 @@ panel::TrafficScreen FullScreen() {
   screen.roadEnabled = screen.routeEnabled = screen.cameraEnabled = true;
   screen.road = panel::RoadShown{QStringLiteral("중앙대로 시청앞"), 38, 52};
   screen.route = panel::RouteShown{panel::RouteLabel(QStringLiteral("시청"), QStringLiteral("종합운동장"), true),
-                                   panel::RouteTimeText(3725), panel::RouteLengthText(12045)};
+                                   QStringLiteral("62분5초"), QStringLiteral("12.045")};
   QImage still(176, 144, QImage::Format_RGB32);
   still.fill(QColor(90, 110, 130));
   screen.camera = panel::CameraShown{still, QStringLiteral("시청앞 교차로")};

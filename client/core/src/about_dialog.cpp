@@ -24,12 +24,13 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   auto* label = new QLabel(Text(), this);
   label->setWordWrap(true);
   label->setAlignment(Qt::AlignCenter);
+  label->setFixedWidth(200);  // fits the 240-pixel screen; the height follows the text
   layout->addWidget(label);
   auto* buttons = new QDialogButtonBox(this);
   buttons->addButton(QStringLiteral("확인"), QDialogButtonBox::AcceptRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);
-  setFixedWidth(220);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void ViewDialogs::About(QWidget* owner) {

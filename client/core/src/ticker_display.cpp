@@ -4,16 +4,9 @@
 
 #include "skin_button.h"
 #include "panel_layout.h"
+#include "traffic_manager.h"
 
 namespace panel {
-
-QString RouteTimeText(std::uint64_t seconds) {
-  return QStringLiteral("%1분%2초").arg(seconds / 60).arg(seconds % 60);
-}
-
-QString RouteLengthText(std::uint64_t metres) {
-  return QStringLiteral("%1.%2").arg(metres / 1000).arg(metres % 1000, 3, 10, QLatin1Char('0'));
-}
 
 QString RouteLabel(const QString& origin, const QString& destination, bool fastest) {
   return origin + QStringLiteral(" -> ") + destination +
@@ -68,7 +61,38 @@ void PaintCamera(QPainter& painter, const CameraShown& camera) {
   DrawText(painter, kCctvNameRect, kCentredTop, kAmber, camera.name);
 }
 
+// The category's item on screen (the road's speeds are computed into it), or nullptr.
+template <typename Item>
+Item* ShownItem(ItemCategory<Item>& category) {
+  auto& buffer = category.Displayed();
+  const int i = category.displayIndex.load();
+  return i >= 0 && static_cast<std::size_t>(i) < buffer.size() ? buffer[static_cast<std::size_t>(i)].get() : nullptr;
+}
+
 }  // namespace
+
+TrafficScreen ShownTraffic(CTrafficManager& traffic, const QImage& background) {
+  TrafficScreen screen;
+  screen.background = background;
+  screen.roadEnabled = traffic.roads.categoryEnabled.load();
+  screen.routeEnabled = traffic.routes.categoryEnabled.load();
+  screen.cameraEnabled = traffic.cameras.categoryEnabled.load();
+  if (traffic.roads.firstItemFetched.load()) {
+    if (RoadItem* road = ShownItem(traffic.roads)) {
+      road->ComputeSpeeds();
+      screen.road = RoadShown{road->name, road->downSpeed, road->upSpeed};
+    }
+  }
+  if (traffic.routes.firstItemFetched.load()) {
+    if (const RouteItem* route = traffic.routes.Shown())
+      screen.route = RouteShown{RouteLabel(route->originName, route->destinationName, route->kind == 1),
+                                route->TimeText(), route->LengthText()};
+  }
+  if (traffic.cameras.firstItemFetched.load()) {
+    if (const CctvItem* camera = traffic.cameras.Shown()) screen.camera = CameraShown{camera->Picture(), camera->name};
+  }
+  return screen;
+}
 
 void PaintTrafficScreen(QPainter& painter, const TrafficScreen& screen) {
   // A background picture that could not be loaded is simply not drawn.

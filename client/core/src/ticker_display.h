@@ -6,9 +6,9 @@
 
 #include <QImage>
 #include <QString>
-#include <cstdint>
 #include <optional>
 
+class CTrafficManager;
 class QPainter;
 
 namespace panel {
@@ -54,16 +54,17 @@ struct LoginScreen {
 inline constexpr const char* kTitle = "가람지방경찰청 종합교통정보센터";
 inline constexpr const char* kNothingSelected = "설정된 정보 없음";
 
-// "62분5초" for 3725 seconds.
-QString RouteTimeText(std::uint64_t seconds);
-// "12.045" for 12045 metres.
-QString RouteLengthText(std::uint64_t metres);
 // "origin -> destination: 빠른길" (fastest) or ": 가까운길" (shortest).
 QString RouteLabel(const QString& origin, const QString& destination, bool fastest);
 // The road area's two lines, the down direction first.
 QString RoadSpeedText(int downSpeed, int upSpeed);
 // The route area's two lines.
 QString RouteFiguresText(const QString& timeText, const QString& lengthText);
+
+// What the traffic screen shows now: per category whether it is enabled and, once its
+// first item was fetched, the item at `displayIndex` of the displayed buffer (a road
+// item's speeds are computed from its records here).
+TrafficScreen ShownTraffic(CTrafficManager& traffic, const QImage& background);
 
 // Paints with the painter's current font (the application's).
 void PaintTrafficScreen(QPainter& painter, const TrafficScreen& screen);
