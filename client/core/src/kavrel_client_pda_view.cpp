@@ -1,20 +1,21 @@
 #include "kavrel_client_pda_view.h"
 
-#include <QFontMetrics>
-#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
-#include <QPushButton>
 
 #include "kavrel/clock.h"
 #include "kavrel/cursor.h"
+#include "kavrel/handheld_path.h"
 #include "kavrel/ui/gui_thread.h"
 #include "kavrel/ui/message_box.h"
 #include "kavrel/ui/shell.h"
 #include "kavrel_client_pda_app.h"
 #include "main_frame.h"
 #include "messages.h"
-#include "plain_traffic_screen.h"
+#include "skin_button.h"
+#include "ticker_ctrl.h"
+#include "ticker_display.h"
 
 namespace {
 constexpr unsigned kStartDelayMs = 10;
@@ -32,46 +33,78 @@ CKavrelClientPDAView::CKavrelClientPDAView(CKavrelClientPDAApp& app, CMainFrame&
   setFixedWidth(240);
   timers_ = new kavrel::ui::ViewTimers(this, [this](unsigned id) { OnTimer(id); });
   CreateControls();
-  averageCharWidth_ = QFontMetrics(newsFlash_->font()).averageCharWidth();
+  LayOut();
+  CreateMenu();
+  averageCharWidth_ = newsFlash_->AverageCharWidth();
   app_.trafficManager.SetView(this);
 }
 
 CKavrelClientPDAView::~CKavrelClientPDAView() { app_.trafficManager.SetView(nullptr); }
 
+// Every child control, hidden until a screen shows it.
 void CKavrelClientPDAView::CreateControls() {
-  auto button = [this](int id, const char* text, const char* name, QRect place) {
-    auto* b = new QPushButton(QString::fromUtf8(text), this);
-    b->setObjectName(QLatin1String(name));
-    b->setProperty("controlId", id);
-    b->setGeometry(place);
-    b->hide();
-    return b;
-  };
-  closeButton_ = button(kCloseButton, "나가기", "closeButton", {217, 297, 21, 20});
-  menuButton_ = button(kMenuButton, "메뉴", "menuButton", {2, 297, 21, 20});
-  loginButton_ = button(kLoginButton, "로그인", "loginButton", {45, 185, 70, 70});
-  joinButton_ = button(kJoinButton, "가입", "joinButton", {122, 185, 70, 70});
-  cctvButton_ = button(kCctvButton, "동영상", "cctvButton", {213, 124, 24, 24});
-  roadButton_ = button(kRoadButton, "대로등", "roadButton", {208, 227, 24, 24});
-  routeButton_ = button(kRouteButton, "가까운길", "routeButton", {208, 174, 24, 24});
-  idSearchButton_ = button(kIdSearchButton, "찾기", "idSearchButton", {72, 153, 100, 27});
-
-  newsFlash_ = new QLabel(this);
+  for (const panel::ButtonPlace& b : panel::kButtons) {
+    auto* button = new SkinButton(QString::fromUtf8(b.text), this);
+    button->setObjectName(QLatin1String(b.skinName));
+    button->setProperty("controlId", int{b.id});
+    button->hide();
+    connect(button, &QAbstractButton::clicked, this, [this, id = b.id] { OnCommand(id); });
+    switch (b.id) {
+      case panel::kCloseButton: closeButton_ = button; break;
+      case panel::kMenuButton: menuButton_ = button; break;
+      case panel::kLoginButton: loginButton_ = button; break;
+      case panel::kJoinButton: joinButton_ = button; break;
+      case panel::kCctvButton: cctvButton_ = button; break;
+      case panel::kRoadButton: roadButton_ = button; break;
+      case panel::kRouteButton: routeButton_ = button; break;
+      case panel::kIdSearchButton: idSearchButton_ = button; break;
+      default: break;
+    }
+  }
+  newsFlash_ = new CTickerCtrl(this);
   newsFlash_->setObjectName(QStringLiteral("newsFlash"));
-  newsFlash_->setProperty("controlId", int{kNewsFlash});
-  newsFlash_->setGeometry(3, 270, 234, 23);
-  newsFlash_->setStyleSheet(QStringLiteral("background: black; color: rgb(54, 255, 55);"));
+  newsFlash_->setProperty("controlId", int{panel::kNewsFlashControl});
+  newsFlash_->SetPausedFlag(&app_.flags.tickerPaused);
   newsFlash_->hide();
 
   idEdit_ = new QLineEdit(this);
   idEdit_->setObjectName(QStringLiteral("idEdit"));
-  idEdit_->setProperty("controlId", int{kIdEdit});
-  idEdit_->setGeometry(77, 120, 98, 18);
+  idEdit_->setProperty("controlId", int{panel::kIdEdit});
   idEdit_->hide();
+}
 
-  connect(loginButton_, &QPushButton::clicked, this, [this] { OnLoginButton(); });
-  connect(closeButton_, &QPushButton::clicked, &frame_, [this] { frame_.close(); });
+// Places the controls and loads the skin: each button's pair of pictures, the
+// backgrounds of both screens.
+void CKavrelClientPDAView::LayOut() {
+  const QString skin = QString::fromStdString(kavrel::HandheldPath(panel::kSkinDirectory).string()) + QLatin1Char('/');
+  for (const panel::ButtonPlace& b : panel::kButtons) {
+    auto* button = static_cast<SkinButton*>(Control(b.id));
+    const QString name = skin + QLatin1String(b.skinName);
+    const QString second = name + QLatin1String("_2.bmp");
+    button->Load(name + QLatin1String("_1.bmp"), second, second);
+    button->setGeometry(b.place);
+  }
+  mainBitmap_ = LoadSkinBitmap(skin + QLatin1String(panel::kMainBitmap));
+  newsFlash_->setGeometry(panel::kNewsFlashPlace);
+  newsFlash_->ResetPosition();
+  loginBitmap_ = LoadSkinBitmap(skin + QLatin1String(panel::kLoginBitmap));
+  idFieldBitmap_ = LoadSkinBitmap(skin + QLatin1String(panel::kIdFieldBitmap));
+  idEdit_->setGeometry(panel::kIdEditPlace);
   menuButton_->setEnabled(false);  // until loading ends
+  update();
+}
+
+void CKavrelClientPDAView::CreateMenu() {
+  menu_ = new QMenu(QStringLiteral("전체메뉴"), this);
+  const std::pair<int, const char*> entries[] = {{kSettingsCommand, "설정"},
+                                                 {kChangeMembershipCommand, "가입 정보 변경"},
+                                                 {kAboutCommand, "프로그램 정보"},
+                                                 {kExitCommand, "끝내기"}};
+  for (const auto& [id, text] : entries) {
+    QAction* action = menu_->addAction(QString::fromUtf8(text));
+    action->setData(id);
+    connect(action, &QAction::triggered, this, [this, id = id] { OnCommand(id); });
+  }
 }
 
 QWidget* CKavrelClientPDAView::Control(int id) const {
@@ -195,9 +228,9 @@ void CKavrelClientPDAView::LoaderThread() {
   for (int type : {CTrafficManager::kRoads, CTrafficManager::kCameras, CTrafficManager::kRoutes})
     tm.MarkRefreshed(type, now);
   timers_->PostSetTimer(kRefreshTimer, kRefreshMs);
-  InvalidateRect(RoadArea());
-  InvalidateRect(RouteArea());
-  InvalidateRect(CctvNameArea());
+  InvalidateRect(panel::kRoadAreaRect);
+  InvalidateRect(panel::kRouteAreaRect);
+  InvalidateRect(panel::kCctvNameRect);
   app_.flags.itemsLoaded.store(true, std::memory_order_release);
   timers_->PostSetTimer(kNewsTimer, kNewsDelayMs);
   kavrel::Sleep(kRefreshEnableGapMs);
@@ -216,10 +249,10 @@ void CKavrelClientPDAView::Rotate() {
   tm.cameras.Advance();
   kavrel::Sleep(kRotationStepMs);
   tm.roads.Advance();
-  update(RoadArea());
+  update(panel::kRoadAreaRect);
   kavrel::Sleep(kRotationStepMs);
   tm.routes.Advance();
-  update(RouteArea());
+  update(panel::kRouteAreaRect);
 }
 
 // ---- Shutdown ----
@@ -227,6 +260,7 @@ void CKavrelClientPDAView::Rotate() {
 void CKavrelClientPDAView::OnDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
+  newsFlash_->Stop();
   for (unsigned id : {kStartTimer, kRefreshTimer, kLoaderTimer, kNewsTimer, kRotationTimer}) timers_->KillTimer(id);
   CTrafficManager& tm = app_.trafficManager;
   // The loader's requests end before the logout's: the library serves one at a time.
@@ -253,14 +287,108 @@ void CKavrelClientPDAView::InvalidateRect(const QRect& area) {
 }
 
 void CKavrelClientPDAView::ApplyNewsFlash(const CNewsFlash& news) {
-  newsFlash_->setText(news.text);
-  newsFlash_->setVisible(news.show != 0 && app_.flags.showTraffic.load());
+  if (news.show != 0) {
+    newsFlash_->SetText(news.text);
+    newsFlash_->SetWidth(news.width);
+    newsFlash_->Start();
+  } else {
+    newsFlash_->PauseAndHide();
+  }
 }
 
 void CKavrelClientPDAView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (app_.flags.showTraffic.load())
-    PlainTrafficScreen::PaintTraffic(painter, app_.trafficManager);
-  else
-    PlainTrafficScreen::PaintLogin(painter, rect());
+  if (app_.flags.showTraffic.load()) {
+    panel::PaintTrafficScreen(painter, panel::ShownTraffic(app_.trafficManager, mainBitmap_));
+  } else {
+    panel::PaintLoginScreen(painter, {loginBitmap_, idFieldBitmap_, app_.autoLogin == 0 && !loggedIn_});
+  }
+}
+
+// ---- Commands ----
+
+bool CKavrelClientPDAView::CategoryEnabled(int type) const {
+  const CTrafficManager& tm = app_.trafficManager;
+  switch (type) {
+    case CTrafficManager::kRoads: return tm.roads.categoryEnabled.load();
+    case CTrafficManager::kCameras: return tm.cameras.categoryEnabled.load();
+    case CTrafficManager::kRoutes: return tm.routes.categoryEnabled.load();
+    default: return false;
+  }
+}
+
+template <typename Run>
+void CKavrelClientPDAView::RunModal(const char* navTitle, bool leaveFullScreen, Run run) {
+  if (navTitle) kavrel::ui::SetNavBarTitle(this, QString::fromUtf8(navTitle));
+  if (leaveFullScreen) frame_.FullScreen(false);
+  app_.flags.dialogOpen.store(true);
+  run();
+  app_.flags.dialogOpen.store(false);
+  if (leaveFullScreen) frame_.FullScreen(true);
+}
+
+void CKavrelClientPDAView::OnCommand(int id) {
+  constexpr const char* kRoadTitle = "대로/다리/터널 소통 정보";
+  constexpr const char* kRouteTitle = "빠른길/가까운길 소통 정보";
+  constexpr const char* kCctvTitle = "CCTV 동영상 보기";
+  switch (id) {
+    case kSettingsCommand:
+      RunModal("설정", true, [this] { dialogs_->Settings(this); });
+      break;
+    case kChangeMembershipCommand:
+      if (dialogs_->GetMemberInformation()) RunModal(nullptr, true, [this] { dialogs_->ChangeMembership(this); });
+      break;
+    case kAboutCommand:
+      RunModal("교통 정보 티커", true, [this] { dialogs_->About(this); });
+      break;
+    case kExitCommand:
+    case panel::kCloseButton:
+      frame_.close();
+      break;
+    case kRoadDetailCommand:
+    case panel::kRoadButton:
+      if (CategoryEnabled(CTrafficManager::kRoads)) RunModal(kRoadTitle, true, [this] { dialogs_->RoadInfo(this); });
+      break;
+    case kRouteDetailCommand:
+    case panel::kRouteButton:
+      if (CategoryEnabled(CTrafficManager::kRoutes)) RunModal(kRouteTitle, true, [this] { dialogs_->RouteInfo(this); });
+      break;
+    case kCctvVideoCommand:
+      if (!CategoryEnabled(CTrafficManager::kCameras)) break;
+      RunModal(kCctvTitle, true, [this] {
+        QString name;
+        if (!dialogs_->CctvVideo(this, name) || name.isEmpty()) return;
+        // Open camera by name: the first camera on screen with that name.
+        if (const CctvItem* camera = app_.trafficManager.FindDisplayedCamera(name))
+          dialogs_->CctvScreen(this, camera->cameraId);
+      });
+      break;
+    case panel::kCctvButton:
+      if (!CategoryEnabled(CTrafficManager::kCameras)) break;
+      RunModal(kCctvTitle, true, [this] {
+        QString name;
+        dialogs_->CctvVideo(this, name);
+      });
+      break;
+    case panel::kMenuButton:
+      menu_->popup(mapToGlobal(kMenuPosition));
+      break;
+    case panel::kLoginButton:
+      OnLoginButton();
+      break;
+    case panel::kJoinButton:
+      RunModal("가입", false, [this] { dialogs_->Join(this); });
+      break;
+    case panel::kIdSearchButton: {
+      QString found;
+      RunModal(nullptr, false, [this, &found] {
+        if (!dialogs_->FindId(this, found)) found.clear();
+      });
+      kavrel::ui::SetNavBarTitle(this, QString::fromUtf8(client::messages::kCentreCaption));
+      idEdit_->setText(found);
+      break;
+    }
+    default:
+      break;
+  }
 }

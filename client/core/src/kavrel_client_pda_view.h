@@ -7,39 +7,52 @@
 // and repaints.
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
+#include <memory>
+
 #include "kavrel/ui/view_timers.h"
+#include "panel_layout.h"
 #include "traffic_view.h"
+#include "view_dialogs.h"
 
 class CKavrelClientPDAApp;
 class CMainFrame;
-class QLabel;
+class CTickerCtrl;
 class QLineEdit;
-class QPushButton;
+class QMenu;
+class SkinButton;
 
 class CKavrelClientPDAView : public QWidget, public ITrafficView {
  public:
-  // Control ids of the view.
-  enum ControlId {
-    kCloseButton = 101,
-    kMenuButton = 102,
-    kNewsFlash = 103,
-    kIdEdit = 104,
-    kLoginButton = 105,
-    kJoinButton = 106,
-    kCctvButton = 107,
-    kRoadButton = 108,
-    kRouteButton = 109,
-    kIdSearchButton = 110,
-  };
+  // Control ids of the view (the panel's table holds their texts, pictures and places).
+  static constexpr int kCloseButton = panel::kCloseButton;
+  static constexpr int kMenuButton = panel::kMenuButton;
+  static constexpr int kNewsFlash = panel::kNewsFlashControl;
+  static constexpr int kIdEdit = panel::kIdEdit;
+  static constexpr int kLoginButton = panel::kLoginButton;
+  static constexpr int kJoinButton = panel::kJoinButton;
+  static constexpr int kCctvButton = panel::kCctvButton;
+  static constexpr int kRoadButton = panel::kRoadButton;
+  static constexpr int kRouteButton = panel::kRouteButton;
+  static constexpr int kIdSearchButton = panel::kIdSearchButton;
   // View timers.
   enum TimerId { kStartTimer = 1, kRefreshTimer = 5, kLoaderTimer = 10, kNewsTimer = 11, kRotationTimer = 12 };
 
-  // Areas of the traffic screen.
-  static QRect RoadArea() { return QRect(QPoint(5, 209), QPoint(239, 253)); }
-  static QRect RouteArea() { return QRect(QPoint(5, 154), QPoint(239, 198)); }
-  static QRect CctvNameArea() { return QRect(QPoint(6, 125), QPoint(233, 144)); }
+  // Commands of the popup menu ("전체메뉴", menu resource 129) and of its three further
+  // popups.
+  enum Command {
+    kSettingsCommand = 32771,
+    kRoadDetailCommand = 32772,
+    kRouteDetailCommand = 32773,
+    kCctvVideoCommand = 32774,
+    kChangeMembershipCommand = 32775,
+    kAboutCommand = 57664,
+    kExitCommand = 57665,
+  };
+  // The popup menu opens here, in view coordinates.
+  static constexpr QPoint kMenuPosition{0, 249};
 
   CKavrelClientPDAView(CKavrelClientPDAApp& app, CMainFrame& frame);
   ~CKavrelClientPDAView() override;
@@ -55,6 +68,14 @@ class CKavrelClientPDAView : public QWidget, public ITrafficView {
   QWidget* Control(int id) const;
   bool loggedIn() const { return loggedIn_; }
 
+  // A command of the menu or a control (the ids above and the control ids); commands
+  // of a category that is not enabled do nothing.
+  void OnCommand(int id);
+  // The popup menu, opened by the menu button.
+  QMenu* menu() const { return menu_; }
+  // The dialogs the commands open (not owned); nullptr restores the view's own.
+  void SetDialogs(ViewDialogs* dialogs) { dialogs_ = dialogs ? dialogs : &ownDialogs_; }
+
   // ITrafficView
   void InvalidateView() override;
   void InvalidateRect(const QRect& area) override;
@@ -66,6 +87,14 @@ class CKavrelClientPDAView : public QWidget, public ITrafficView {
 
  private:
   void CreateControls();
+  void LayOut();
+  void CreateMenu();
+  // Runs a modal dialog: the navigation-bar title first (when given), full screen off
+  // around it (when asked) and `dialogOpen` set while it runs, so that neither refresh
+  // nor rotation changes the items a dialog may be showing.
+  template <typename Run>
+  void RunModal(const char* navTitle, bool leaveFullScreen, Run run);
+  bool CategoryEnabled(int type) const;
   void ShowLoginControls(bool show);
   void ShowTrafficControls();
   void StartSequenceTrigger();
@@ -80,14 +109,21 @@ class CKavrelClientPDAView : public QWidget, public ITrafficView {
   bool loggedIn_ = false;
   bool destroyed_ = false;
   int averageCharWidth_ = 0;
-  QPushButton* closeButton_ = nullptr;
-  QPushButton* menuButton_ = nullptr;
-  QLabel* newsFlash_ = nullptr;
+  SkinButton* closeButton_ = nullptr;
+  SkinButton* menuButton_ = nullptr;
+  CTickerCtrl* newsFlash_ = nullptr;
   QLineEdit* idEdit_ = nullptr;
-  QPushButton* loginButton_ = nullptr;
-  QPushButton* joinButton_ = nullptr;
-  QPushButton* cctvButton_ = nullptr;
-  QPushButton* roadButton_ = nullptr;
-  QPushButton* routeButton_ = nullptr;
-  QPushButton* idSearchButton_ = nullptr;
+  SkinButton* loginButton_ = nullptr;
+  SkinButton* joinButton_ = nullptr;
+  SkinButton* cctvButton_ = nullptr;
+  SkinButton* roadButton_ = nullptr;
+  SkinButton* routeButton_ = nullptr;
+  SkinButton* idSearchButton_ = nullptr;
+  QMenu* menu_ = nullptr;
+  // The skin's background pictures (null when a file could not be loaded).
+  QImage mainBitmap_;
+  QImage loginBitmap_;
+  QImage idFieldBitmap_;
+  ViewDialogs ownDialogs_;
+  ViewDialogs* dialogs_ = &ownDialogs_;
 };
