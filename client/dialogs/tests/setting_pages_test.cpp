@@ -1,6 +1,8 @@
 // The item pages' rows: loading stored entries (damaged ones too), the check rule,
 // the duplicate rule, typed text, the refresh block and the stored texts after OK.
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 #include "setting_sheet_fixture.h"
@@ -10,7 +12,19 @@ namespace {
 using client::testing::SettingSheet;
 namespace msg = client::messages;
 
-class SettingPages : public SettingSheet {};
+class SettingPages : public SettingSheet {
+ protected:
+  // A tap on the check box of `row`, where the list's style draws it.
+  static void Tap(SettingListCtrl& list, int row) {
+    list.scrollToItem(list.item(row, 0));
+    QStyleOptionViewItem option;
+    option.initFrom(&list);
+    option.rect = list.visualItemRect(list.item(row, 0));
+    option.features = QStyleOptionViewItem::HasCheckIndicator;
+    const QRect box = list.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, box.center());
+  }
+};
 
 TEST_F(SettingPages, CameraRowsLoadAsFarAsTheirFieldsGoAndStoreTheirTexts) {
   store.SaveList(CSettingsStore::kCameras,
@@ -70,8 +84,8 @@ TEST_F(SettingPages, CheckingAndChoosingRefuseEmptyRowsAndDuplicates) {
   Open(SettingDlg::kCctv);
   CCTVTab& page = Cameras();
 
-  // An empty row cannot be checked.
-  Check(page, 0, true);
+  // An empty row cannot be checked (a stylus tap on its box).
+  Tap(page.list(), 0);
   EXPECT_FALSE(page.list().IsChecked(0));
   EXPECT_EQ(page.list().item(0, 0)->checkState(), Qt::Unchecked);
   EXPECT_TRUE(page.applied());
@@ -92,8 +106,9 @@ TEST_F(SettingPages, CheckingAndChoosingRefuseEmptyRowsAndDuplicates) {
   EXPECT_FALSE(page.list().IsChecked(5));
   // Another camera is fine.
   Pick(page.cameraCombo(5), "가람대교");
-  Check(page, 5, true);
+  Tap(page.list(), 5);
   EXPECT_TRUE(page.list().IsChecked(5));
+  EXPECT_EQ(page.list().item(5, 0)->checkState(), Qt::Checked);
   EXPECT_EQ(Texts(), (std::vector<QString>{Msg(msg::kSetItem), Msg(msg::kDuplicate), Msg(msg::kDuplicate),
                                            Msg(msg::kDuplicate)}));
   ExpectInformationBoxes();
