@@ -45,7 +45,9 @@ SettingDlg::SettingDlg(CKavrelClientPDAApp& app, QWidget* parent)
       apply_(new QPushButton(QStringLiteral("적용"), this)) {
   setWindowTitle(QStringLiteral("설정"));
   setModal(true);
+  // The whole handheld screen.
   setFixedSize(kScreenWidth, kScreenHeight);
+  move(0, 0);
   app_.selectionChanged = {};
 
   pages_ = {general_, newsflash_, new RouteTabPlaceholder, seoul_, cctv_};

@@ -27,6 +27,7 @@ TEST_F(SettingSheetTest, FivePagesInOrderWithTheirListsOnTheHandheldScreen) {
   SettingDlg& sheet = Open();
   EXPECT_EQ(sheet.windowTitle(), "설정");
   EXPECT_EQ(sheet.size(), QSize(240, 320));
+  EXPECT_EQ(sheet.pos(), QPoint(0, 0));
   const char* captions[] = {"기본 설정", "속보창", "빠른길/가까운길", "대로/다리/터널", "CCTV 영상"};
   ASSERT_EQ(sheet.tabs().count(), 5);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(sheet.tabs().tabText(i), QString::fromUtf8(captions[i]));
