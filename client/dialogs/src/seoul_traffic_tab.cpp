@@ -49,7 +49,7 @@ void SeoulTrafficTab::LoadRow(int row, QString rest) {
 
 int SeoulTrafficTab::StoredSeconds() const { return app_.trafficManager.roads.seconds; }
 
-int SeoulTrafficTab::ListMinutes() const { return static_cast<int>(app_.trafficManager.limits.roadMinutes); }
+int SeoulTrafficTab::ListMinutes() const { return static_cast<int>(app_.trafficManager.limits.values[protocol::ServerLimits::kRoadMinutes]); }
 
 void SeoulTrafficTab::OnRowComboDropDown(RowComboBox& combo) {
   if (combo.role == RowComboBox::kCategoryCombo) {
@@ -134,7 +134,7 @@ void SeoulTrafficTab::SetChangedFlag() { app_.selectionChanged.roads = true; }
 
 void SeoulTrafficTab::Commit(const QStringList& entries, int checkedCount, int seconds, int minutes) {
   CTrafficManager& tm = app_.trafficManager;
-  tm.limits.roadMinutes = static_cast<std::uint32_t>(minutes);
+  tm.limits.values[protocol::ServerLimits::kRoadMinutes] = static_cast<std::uint32_t>(minutes);
   tm.roads.seconds = seconds;
   tm.ApplyRoadSelection(entries);
   app_.settings.SaveList(CSettingsStore::kRoads, entries, checkedCount, seconds, minutes);

@@ -1,12 +1,15 @@
 // The sheet: its pages and their lists, the apply protocol over several pages, the
 // general and news-flash pages, and the reload and fetches when the sheet closes
 // (against a scripted server).
+#include <QApplication>
 #include <QDir>
+#include <QTimer>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTabBar>
 
 #include "kavrel/little_endian.h"
+#include "program_dialogs.h"
 #include "road_item.h"
 #include "scripted_peer.h"
 #include "setting_sheet_fixture.h"
@@ -268,6 +271,27 @@ TEST_F(SheetClose, NothingChangedSendsNothing) {
   sheet.OnOK();
   dlg.reset();
   EXPECT_EQ(peer.Connections(), 0);
+  EXPECT_FALSE(app.flags.dialogOpen.load());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingSheetTest, TheProgramsSettingsEntryRunsTheSheetModally) {
+  ProgramDialogs dialogs(app);
+  bool seen = false;
+  QTimer::singleShot(0, [&seen] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* sheet = dynamic_cast<SettingDlg*>(w); sheet && sheet->isVisible()) {
+        seen = sheet->isModal() && sheet->tabs().currentIndex() == SettingDlg::kGeneral;
+        sheet->reject();
+      }
+    }
+  });
+  app.flags.dialogOpen.store(true);
+  dialogs.Settings(nullptr);
+  EXPECT_TRUE(seen);
   EXPECT_FALSE(app.flags.dialogOpen.load());
 }
 
