@@ -3,6 +3,7 @@
 // (against a scripted server).
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QTimer>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -27,6 +28,13 @@ namespace msg = client::messages;
 class SettingSheetTest : public SettingSheet {};
 
 TEST_F(SettingSheetTest, FivePagesInOrderWithTheirListsOnTheHandheldScreen) {
+  const QString shots = qEnvironmentVariable("KAVREL_SETTINGS_SHOTS");
+  if (!shots.isEmpty()) {
+    // The program's font, for pictures as the handheld shows them.
+    QFont font(QStringLiteral("NanumGothic"));
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+  }
   SettingDlg& sheet = Open();
   EXPECT_EQ(sheet.windowTitle(), "설정");
   EXPECT_EQ(sheet.size(), QSize(240, 320));
@@ -44,7 +52,6 @@ TEST_F(SettingSheetTest, FivePagesInOrderWithTheirListsOnTheHandheldScreen) {
       {SettingDlg::kSeoulTraffic, {{" ", 17}, {"표시정보", 60}, {"       표시 지점", 148}}},
       {SettingDlg::kCctv, {{" ", 17}, {QString(17, ' ') + "표시 지점", 200}}},
   };
-  const QString shots = qEnvironmentVariable("KAVREL_SETTINGS_SHOTS");
   for (const Layout& l : layouts) {
     sheet.ShowPage(l.page);
     auto& page = static_cast<ItemPage&>(sheet.page(l.page));
