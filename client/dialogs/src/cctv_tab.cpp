@@ -5,6 +5,7 @@
 #include "settings_messages.h"
 
 namespace msg = client::messages;
+using Limits = protocol::ServerLimits;
 
 CCTVTab::CCTVTab(CKavrelClientPDAApp& app, QWidget* parent)
     : ItemPage(app, QStringLiteral("CCTV 영상"),
@@ -32,7 +33,7 @@ void CCTVTab::LoadRow(int row, QString rest) { cameraCombo(row).SelectText(clien
 
 int CCTVTab::StoredSeconds() const { return app_.trafficManager.cameras.seconds; }
 
-int CCTVTab::ListMinutes() const { return static_cast<int>(app_.trafficManager.limits.values[protocol::ServerLimits::kCameraMinutes]); }
+int CCTVTab::ListMinutes() const { return static_cast<int>(app_.trafficManager.limits.values[Limits::kCameraMinutes]); }
 
 void CCTVTab::OnRowComboChanged(RowComboBox& combo) {
   if (!initialised_) return;
@@ -73,7 +74,7 @@ void CCTVTab::SetChangedFlag() { app_.selectionChanged.cameras = true; }
 
 void CCTVTab::Commit(const QStringList& entries, int checkedCount, int seconds, int minutes) {
   CTrafficManager& tm = app_.trafficManager;
-  tm.limits.values[protocol::ServerLimits::kCameraMinutes] = static_cast<std::uint32_t>(minutes);
+  tm.limits.values[Limits::kCameraMinutes] = static_cast<std::uint32_t>(minutes);
   tm.cameras.seconds = seconds;
   tm.ApplyCameraSelection(entries);
   app_.settings.SaveList(CSettingsStore::kCameras, entries, checkedCount, seconds, minutes);

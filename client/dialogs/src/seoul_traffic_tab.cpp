@@ -6,6 +6,7 @@
 #include "settings_messages.h"
 
 namespace msg = client::messages;
+using Limits = protocol::ServerLimits;
 
 namespace {
 
@@ -49,7 +50,7 @@ void SeoulTrafficTab::LoadRow(int row, QString rest) {
 
 int SeoulTrafficTab::StoredSeconds() const { return app_.trafficManager.roads.seconds; }
 
-int SeoulTrafficTab::ListMinutes() const { return static_cast<int>(app_.trafficManager.limits.values[protocol::ServerLimits::kRoadMinutes]); }
+int SeoulTrafficTab::ListMinutes() const { return static_cast<int>(app_.trafficManager.limits.values[Limits::kRoadMinutes]); }
 
 void SeoulTrafficTab::OnRowComboDropDown(RowComboBox& combo) {
   if (combo.role == RowComboBox::kCategoryCombo) {
@@ -134,7 +135,7 @@ void SeoulTrafficTab::SetChangedFlag() { app_.selectionChanged.roads = true; }
 
 void SeoulTrafficTab::Commit(const QStringList& entries, int checkedCount, int seconds, int minutes) {
   CTrafficManager& tm = app_.trafficManager;
-  tm.limits.values[protocol::ServerLimits::kRoadMinutes] = static_cast<std::uint32_t>(minutes);
+  tm.limits.values[Limits::kRoadMinutes] = static_cast<std::uint32_t>(minutes);
   tm.roads.seconds = seconds;
   tm.ApplyRoadSelection(entries);
   app_.settings.SaveList(CSettingsStore::kRoads, entries, checkedCount, seconds, minutes);
