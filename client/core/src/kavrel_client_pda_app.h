@@ -36,6 +36,17 @@ class CKavrelClientPDAApp {
   CSettingsStore settings;
   CZMNTP network;
   SessionFlags flags;
+  // Lists the settings sheet rebuilt (road/bridge/tunnel, route, CCTV): the sheet
+  // reloads and refreshes them when it closes.
+  struct SelectionChanged {
+    bool roads = false;
+    bool routes = false;
+    bool cameras = false;
+  } selectionChanged;
+  // The number of rows each settings page last stored as checked.
+  int selectedRoads = 0;
+  int selectedRoutes = 0;
+  int selectedCameras = 0;
   CTrafficManager trafficManager{*this};
 
  private:

@@ -20,6 +20,7 @@
 #include "kavrel_client_pda_app.h"
 #include "kavrel_client_pda_view.h"
 #include "main_frame.h"
+#include "program_dialogs.h"
 
 namespace {
 
@@ -121,6 +122,10 @@ int main(int argc, char** argv) {
     QString screenshot = options->screenshot;
     QTimer::singleShot(*options->quitAfterMs, &qapp, [&app, screenshot] { QuitNow(app, screenshot); });
   }
-  if (!app.InitInstance()) return 1;
-  return qapp.exec();
+  ProgramDialogs dialogs(app);
+  if (!app.InitInstance([&dialogs](CMainFrame& frame) { frame.view()->SetDialogs(&dialogs); })) return 1;
+  const int code = qapp.exec();
+  // The view outlives `dialogs` (it goes with the application): give it its own back.
+  if (CMainFrame* frame = app.mainFrame()) frame->view()->SetDialogs(nullptr);
+  return code;
 }

@@ -59,6 +59,9 @@ class CTrafficManager {
   // user's extra seconds.
   void MarkRefreshed(int type, std::uint32_t now);
   void RefreshCheck();
+  // The undisplayed buffer of category 1-3 gets fresh items with the definitions of the
+  // displayed ones.
+  void RebuildUndisplayed(int type);
 
   // A settings page's ten rows rebuild the undisplayed buffer.
   void ApplyRoadSelection(const QStringList& rows);
@@ -108,7 +111,6 @@ class CTrafficManager {
   void Fill(ItemCategory<Item>& category, int which, FetchOne fetchOne);
   void FillCategory(int type, int which);
   std::uint32_t IntervalOf(int type) const;
-  void RebuildUndisplayed(int type);
   void Invalidate();
 
   CKavrelClientPDAApp& app_;
