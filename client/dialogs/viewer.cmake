@@ -22,3 +22,11 @@ if(BUILD_TESTING)
     KAVRELD_PATH="$<TARGET_FILE:kavreld>" KAVREL_TEST_DATADIR="${KAVREL_BUILD_DATADIR}")
   add_dependencies(client_viewer_tests kavreld road_dat server_data cctv_clips)
 endif()
+
+kavrel_benchmark(client_viewer_bench bench/viewer_bench.cpp LIBS kavrel_client_viewer GTest::gtest)
+if(TARGET client_viewer_bench)
+  target_include_directories(client_viewer_bench PRIVATE ${CMAKE_SOURCE_DIR}/server/tests)
+  target_compile_definitions(client_viewer_bench PRIVATE
+    KAVRELD_PATH="$<TARGET_FILE:kavreld>" KAVREL_TEST_DATADIR="${KAVREL_BUILD_DATADIR}")
+  add_dependencies(client_viewer_bench kavreld road_dat server_data cctv_clips)
+endif()
