@@ -37,7 +37,7 @@ bool NextPicture(const VideoArea& area) {
   QDeadlineTimer bound(20000);
   while (area.picturesShown() < target) {
     if (bound.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);  // as exec() waits
   }
   return true;
 }
