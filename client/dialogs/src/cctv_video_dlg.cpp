@@ -14,6 +14,7 @@
 #include "kavrel/ui/message_box.h"
 #include "kavrel/ui/shell.h"
 #include "kavrel_client_pda_app.h"
+#include "messages.h"
 #include "video_area.h"
 #include "viewer_texts.h"
 
@@ -100,7 +101,7 @@ void CctvVideoDlg::StartPreset() { StartVideo(); }
 
 void CctvVideoDlg::StartVideo() {
   if (!app_.trafficManager.StartVideo(cameraId_, videoArea_->handle()))
-    kavrel::ui::ShowMessageBox(this, QString::fromUtf8(viewer::kVideoFailed), QString::fromUtf8(viewer::kCaption),
+    kavrel::ui::ShowMessageBox(this, QString::fromUtf8(viewer::kVideoFailed), QString::fromUtf8(client::messages::kCaption),
                                kavrel::ui::MessageIcon::None, kavrel::ui::MessageButtons::Ok);
   StartWatchdog();
 }

@@ -1,9 +1,9 @@
-// Texts, captions and sizes of the video viewer and the detail dialogs.
+// Texts, captions and sizes of the video viewer and the detail dialogs (the client's
+// message boxes keep theirs in messages.h).
 #pragma once
 
 namespace viewer {
 
-inline constexpr const char* kCaption = "교통정보 티커";
 inline constexpr const char* kVideoCaption = "CCTV 실시간 동영상 보기";
 inline constexpr const char* kNavTitle = "CCTV 동영상 보기";
 inline constexpr const char* kCameraListLabel = "설정된 CCTV 리스트 ";

@@ -2,7 +2,6 @@
 // place with a camera that opens the viewer for it.
 #include <QApplication>
 #include <QComboBox>
-#include <QPainter>
 #include <QTest>
 #include <QTimer>
 
@@ -191,24 +190,11 @@ namespace {
 
 // See viewer_test.cpp: pictures of the dialogs for a person to look at.
 TEST_F(DetailDialogs, DISABLED_Screenshots) {
-  const QString folder = qEnvironmentVariable("KAVREL_SHOT_DIR", "/tmp");
-  auto shoot = [&](QWidget& w, const char* name) {
-    w.show();
-    QImage screen(240, 320, QImage::Format_RGB32);
-    screen.fill(Qt::black);
-    QPainter p(&screen);
-    p.fillRect(0, 0, 240, 26, QColor(0, 0, 128));
-    p.setPen(Qt::white);
-    p.drawText(QRect(4, 0, 232, 26), Qt::AlignVCenter, w.windowTitle());
-    p.drawImage(0, 26, viewer::testing::Grab(w));
-    p.end();
-    EXPECT_TRUE(screen.save(folder + "/" + name + ".png"));
-  };
   tm.routes.displayIndex.store(1);
   RoadInfoDlg road(app, nullptr);
-  shoot(road, "road_info_dlg");
+  viewer::testing::SaveScreenshot(road, "road_info_dlg");
   RouteInfoDlg route(app, nullptr);
-  shoot(route, "route_info_dlg");
+  viewer::testing::SaveScreenshot(route, "route_info_dlg");
 }
 
 }  // namespace

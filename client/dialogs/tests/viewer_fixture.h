@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 
 #include <atomic>
 #include <chrono>
@@ -69,6 +70,21 @@ class TestTicks : public kavrel::Clock {
 
 // The area as it shows on screen.
 inline QImage Grab(QWidget& w) { return w.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// Saves the dialog as the handheld's 240 x 320 screen shows it: the navigation bar
+// with its title above, the dialog below (for a person to look at).
+inline void SaveScreenshot(QWidget& dialog, const char* name) {
+  dialog.show();
+  QImage screen(240, 320, QImage::Format_RGB32);
+  screen.fill(Qt::black);
+  QPainter p(&screen);
+  p.fillRect(0, 0, 240, 26, QColor(0, 0, 128));
+  p.setPen(Qt::white);
+  p.drawText(QRect(4, 0, 232, 26), Qt::AlignVCenter, dialog.windowTitle());
+  p.drawImage(0, 26, Grab(dialog));
+  p.end();
+  EXPECT_TRUE(screen.save(qEnvironmentVariable("KAVREL_SHOT_DIR", "/tmp") + "/" + name + ".png"));
+}
 
 inline std::size_t DistinctColours(const QImage& image) {
   std::set<QRgb> colours;

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 
 #include "cctv_screen_dlg.h"
@@ -268,29 +267,17 @@ TEST_F(Viewer, ClosingWhileFramesArriveFiftyTimes) {
 //   KAVREL_SHOT_DIR=/tmp/shots client_viewer_tests --gtest_also_run_disabled_tests
 //   --gtest_filter='*Screenshots*'
 TEST_F(Viewer, DISABLED_Screenshots) {
-  const QString folder = qEnvironmentVariable("KAVREL_SHOT_DIR", "/tmp");
   StartServer();
-  auto shoot = [&](QWidget& w, const char* name) {
-    QImage screen(240, 320, QImage::Format_RGB32);
-    screen.fill(Qt::black);
-    QPainter p(&screen);
-    p.fillRect(0, 0, 240, 26, QColor(0, 0, 128));
-    p.setPen(Qt::white);
-    p.drawText(QRect(4, 0, 232, 26), Qt::AlignVCenter, w.windowTitle());
-    p.drawImage(0, 26, Grab(w));
-    p.end();
-    EXPECT_TRUE(screen.save(folder + "/" + name + ".png"));
-  };
   {
     CctvVideoDlg dlg(app, nullptr);
     dlg.show();
     ASSERT_TRUE(PicturesArrive(*dlg.videoArea(), 2));
-    shoot(dlg, "cctv_video_dlg");
+    viewer::testing::SaveScreenshot(dlg, "cctv_video_dlg");
   }
   {
     CctvScreenDlg dlg(app, nullptr, 1);
     dlg.show();
     ASSERT_TRUE(PicturesArrive(*dlg.videoArea(), 2));
-    shoot(dlg, "cctv_screen_dlg");
+    viewer::testing::SaveScreenshot(dlg, "cctv_screen_dlg");
   }
 }
