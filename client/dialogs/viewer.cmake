@@ -8,7 +8,8 @@ add_library(kavrel_client_viewer STATIC
   src/detail_rows.cpp
   src/road_info_dlg.cpp
   src/route_info_dlg.cpp
-  src/video_area.cpp)
+  src/video_area.cpp
+  src/viewer_dialogs.cpp)
 target_include_directories(kavrel_client_viewer PUBLIC src)
 target_link_libraries(kavrel_client_viewer PUBLIC kavrel_client_core)
 kavrel_warnings(kavrel_client_viewer)
@@ -30,3 +31,6 @@ if(TARGET client_viewer_bench)
     KAVRELD_PATH="$<TARGET_FILE:kavreld>" KAVREL_TEST_DATADIR="${KAVREL_BUILD_DATADIR}")
   add_dependencies(client_viewer_bench kavreld road_dat server_data cctv_clips)
 endif()
+
+# The program opens these dialogs from its main view.
+target_link_libraries(KavrelClientPDA PRIVATE kavrel_client_viewer)

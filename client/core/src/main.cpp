@@ -20,6 +20,7 @@
 #include "kavrel_client_pda_app.h"
 #include "kavrel_client_pda_view.h"
 #include "main_frame.h"
+#include "viewer_dialogs.h"
 
 namespace {
 
@@ -121,6 +122,8 @@ int main(int argc, char** argv) {
     QString screenshot = options->screenshot;
     QTimer::singleShot(*options->quitAfterMs, &qapp, [&app, screenshot] { QuitNow(app, screenshot); });
   }
-  if (!app.InitInstance()) return 1;
+  // The dialogs of the client/dialogs module behind the view's commands.
+  ViewerDialogs dialogs(app);
+  if (!app.InitInstance([&dialogs](CMainFrame& frame) { frame.view()->SetDialogs(&dialogs); })) return 1;
   return qapp.exec();
 }

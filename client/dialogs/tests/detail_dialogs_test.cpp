@@ -13,6 +13,7 @@
 #include "kavrel/little_endian.h"
 #include "road_info_dlg.h"
 #include "route_info_dlg.h"
+#include "viewer_dialogs.h"
 #include "viewer_fixture.h"
 
 namespace {
@@ -182,6 +183,34 @@ TEST_F(DetailDialogs, CameraPlaceOpensTheViewerInPresetModeOthersDoNothing) {
   tm.cameras.categoryEnabled.store(true);
   QTest::mouseClick(dlg.rowButtons()[2], Qt::LeftButton);
   EXPECT_EQ(opened, 1);
+}
+
+TEST_F(DetailDialogs, TheViewsCommandsRunTheseDialogsModally) {
+  kavrel::FakeClock clock;
+  kavrel::ScopedClock scoped(clock);
+  ViewerDialogs dialogs(app);
+  std::vector<QString> seen;
+  auto closeNext = [&](bool accept) {
+    QTimer::singleShot(0, [&, accept] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      seen.push_back(dialog->metaObject()->className() + QStringLiteral(":") + dialog->windowTitle());
+      accept ? dialog->accept() : dialog->reject();
+    });
+  };
+  closeNext(false);
+  dialogs.RoadInfo(nullptr);
+  closeNext(false);
+  dialogs.RouteInfo(nullptr);
+  QString name = "x";
+  closeNext(false);
+  EXPECT_FALSE(dialogs.CctvVideo(nullptr, name));
+  closeNext(true);
+  EXPECT_TRUE(dialogs.CctvVideo(nullptr, name));
+  closeNext(false);
+  dialogs.CctvScreen(nullptr, 1);
+  EXPECT_EQ(seen.size(), 5u);
+  EXPECT_FALSE(tm.videoActive.load());
 }
 
 }  // namespace
