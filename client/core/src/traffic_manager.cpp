@@ -1,5 +1,6 @@
 #include "traffic_manager.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -519,11 +520,21 @@ bool CTrafficManager::StartVideo(std::uint32_t cameraId, std::uint32_t window) {
     kavrel::Sleep(kLongFailWaitMs);
     return false;
   }
-  videoActive = true;
-  videoTimeLimit = kVideoLimitMs;
-  videoStartTick = kavrel::GetTickCount();
   videoWindow_ = window;
+  RestartVideoClock();
+  videoActive.store(true);
   return true;
+}
+
+bool CTrafficManager::VideoTimeUp() const {
+  const std::uint32_t limit = videoTimeLimit.load();
+  if (limit == 0) return false;
+  return kavrel::GetTickCount() - videoStartTick.load() >= limit;
+}
+
+void CTrafficManager::RestartVideoClock() {
+  videoStartTick.store(kavrel::GetTickCount());
+  videoTimeLimit.store(kVideoLimitMs);
 }
 
 void CTrafficManager::StopVideo(std::uint32_t cameraId, QWidget* owner, QWidget* dialog, bool ask) {
@@ -532,16 +543,21 @@ void CTrafficManager::StopVideo(std::uint32_t cameraId, QWidget* owner, QWidget*
     unsigned long count = 0;
     app_.network.SendCmd(address.data(), kPort, CMD_CCTV_VIDEO_STOP, &count, nullptr);
   }
-  videoActive = false;
-  videoTimeLimit = 0;
+  videoActive.store(false);
+  videoTimeLimit.store(0);
   if (!ask) return;
+  // The box runs an event loop of its own, in which the dialog may close or go.
+  const bool forDialog = dialog != nullptr;
+  QPointer<QWidget> dialogAlive(dialog);
   MessageAnswer answer = kavrel::ui::ShowMessageBox(owner, QString::fromUtf8(msg::kMoreVideo),
                                                     QString::fromUtf8(msg::kCentreCaption), MessageIcon::None,
                                                     MessageButtons::OkCancel);
   if (answer == MessageAnswer::Ok) {
-    StartVideo(cameraId, videoWindow_);
-  } else if (dialog) {
-    kavrel::ui::PostToGui(dialog, [dialog] { dialog->close(); });
+    // No session for a viewer that has gone.
+    if (!forDialog || (dialogAlive && dialogAlive->isVisible())) StartVideo(cameraId, videoWindow_);
+  } else if (dialogAlive) {
+    QWidget* target = dialogAlive;
+    kavrel::ui::PostToGui(target, [target] { target->close(); });
   }
 }
 

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <thread>
@@ -74,9 +75,14 @@ class CTrafficManager {
   const CctvItem* FindDisplayedCamera(const QString& name) const;
 
   bool StartVideo(std::uint32_t cameraId, std::uint32_t window);
-  // Ends a running session; with `ask`, offers more video on `owner`: OK starts it
-  // again, Cancel closes `dialog`.
+  // Ends a running session; with `ask` (GUI thread), offers more video on `owner`: OK
+  // starts it again unless `dialog` has closed meanwhile, Cancel posts a close to
+  // `dialog`.
   void StopVideo(std::uint32_t cameraId, QWidget* owner, QWidget* dialog, bool ask);
+  // True once a session with a time limit has run for it (any thread).
+  bool VideoTimeUp() const;
+  // Another full viewing time counted from now.
+  void RestartVideoClock();
 
   // The loader thread (kept here; joined before the items go).
   void StartLoader(std::function<void()> body);
@@ -91,9 +97,11 @@ class CTrafficManager {
   QStringList catalogueNames;
   std::vector<std::uint32_t> catalogueIds;
   QString relayAddress;
-  bool videoActive = false;
-  std::uint32_t videoTimeLimit = 0;  // ms; 0: none
-  std::uint32_t videoStartTick = 0;
+  // The video session: written by the GUI thread, read by the viewer's watchdog. The
+  // start tick is stored before the limit, and read after it.
+  std::atomic<bool> videoActive{false};
+  std::atomic<std::uint32_t> videoTimeLimit{0};  // ms; 0: none
+  std::atomic<std::uint32_t> videoStartTick{0};
 
  private:
   struct Exchange {
