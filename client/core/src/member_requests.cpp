@@ -195,6 +195,7 @@ QString CTrafficManager::FindId(const QString& number) {
     kavrel::Sleep(kFailWaitMs);
     return {};
   }
+  if (ex.reply.empty()) return {};
   // A text without its NUL is read as far as the reply goes.
   return client::FromAnsi(kavrel::ReadCp949Field(ex.reply.data(), ex.reply.size()));
 }

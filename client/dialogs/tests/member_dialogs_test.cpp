@@ -120,7 +120,7 @@ TEST_F(MemberDialogs, JoinSendsTheWholeFormAndClosesOnSuccess) {
   peer.Finish();
   auto expected = protocol::WriteUserRecord({"newbie", "\xC8\xAB\xB1\xE6\xB5\xBF", "8001011234560", "DRIVER", "a@b.kr"});
   ASSERT_GE(peer.Received().size(), 2u);
-  const Bytes& sent = peer.Received()[1];
+  const Bytes sent = peer.Received()[1];
   ASSERT_GE(sent.size(), 24u + 124u);
   for (std::size_t i = 0; i < 124; ++i) EXPECT_EQ(sent[24 + i], expected[i]) << "byte " << i;
 }
