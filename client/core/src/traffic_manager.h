@@ -20,6 +20,7 @@
 
 #include "cctv_item.h"
 #include "item_category.h"
+#include "member_requests.h"
 #include "protocol/records.h"
 #include "road_item.h"
 #include "route_item.h"
@@ -43,6 +44,15 @@ class CTrafficManager {
   // Session.
   bool Login(const QString& id);
   void Logout();
+
+  // Membership (each shows its own messages; a text that does not fit its field in
+  // code page 949 is refused with a message naming the field, and nothing is sent).
+  bool Join(const QString& name, const QString& id, const QString& number, const QString& email,
+            const QString& userType);
+  bool GetMemberInformation(const QString& id, client::MemberInfo& info);
+  bool ChangeMemberInformation(const QString& id, const QString& email, const QString& userType);
+  // Empty when nothing was found or the request failed.
+  QString FindId(const QString& number);
 
   // Requests.
   void FetchServerLimits();
