@@ -17,7 +17,10 @@ CMainFrame::CMainFrame(CKavrelClientPDAApp& app) {
   commandBar_ = new QToolBar(this);
   commandBar_->setObjectName(QStringLiteral("commandBar"));
   commandBar_->setMovable(false);
-  commandBar_->setFixedHeight(kavrel::ui::kShellBarHeight);
+  // The handheld's command bar lies below the frame, outside its work area; here it has
+  // nothing to show, so it takes no room from the view (the login screen needs all 268
+  // pixels of the work area).
+  commandBar_->setFixedHeight(0);
   addToolBar(Qt::BottomToolBarArea, commandBar_);
   view_ = new CKavrelClientPDAView(app, *this);
   setCentralWidget(view_);
