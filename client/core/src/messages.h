@@ -12,6 +12,7 @@ inline constexpr const char* kLoginFailed = "로그인 실패했습니다.";
 inline constexpr const char* kEnterId = "아이디를 입력하십시요";
 inline constexpr const char* kIdTooLong = "아이디가 너무 깁니다.";
 inline constexpr const char* kIdNotKorean = "아이디에 쓸 수 없는 글자가 있습니다.";
+inline constexpr const char* kSearchNotKorean = "찾을 지점 이름에 쓸 수 없는 글자가 있습니다.";
 inline constexpr const char* kJoined = "가입에 성공하였습니다.";
 inline constexpr const char* kIdInUse = "이미 사용중인 ID입니다.";
 inline constexpr const char* kJoinFailed = "가입하는데 실패했습니다.";

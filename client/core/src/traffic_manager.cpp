@@ -270,18 +270,26 @@ bool CTrafficManager::FetchPointList(int kind, QStringList& names) {
   return true;
 }
 
-bool CTrafficManager::SearchPoints(const QString& text, QStringList& names, std::vector<std::uint32_t>& ids) {
-  auto body = TextBody(text);
+CTrafficManager::Search CTrafficManager::SearchPoints(const QString& text, QStringList& names,
+                                                      std::vector<std::uint32_t>& ids) {
+  // A '?' in place of a character would search for something the user did not type.
+  const std::optional<std::string> ansi = client::ToAnsi(text);
+  if (!ansi) {
+    Inform(msg::kSearchNotKorean);
+    return Search::Refused;
+  }
+  std::array<std::uint8_t, protocol::kTextBodySize> body{};
+  kavrel::WriteCp949Field(body.data(), body.size(), *ansi);
   Exchange ex = Request(CMD_NODE_INFO, body.data());
   if (ex.result != RESULT_OK || !ex.received) {
     kavrel::Sleep(kFailWaitMs);
-    return false;
+    return Search::Failed;
   }
   for (const protocol::SearchResult& r : protocol::ReadSearchReply(ex.reply)) {
     names << client::FromAnsi(r.name);
     ids.push_back(r.id);
   }
-  return true;
+  return Search::Answered;
 }
 
 void CTrafficManager::FetchNewsText() {

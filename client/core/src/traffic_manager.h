@@ -63,7 +63,11 @@ class CTrafficManager {
   void FetchRelayAddress();
   bool FetchCctvCatalogue();
   bool FetchPointList(int kind, QStringList& names);
-  bool SearchPoints(const QString& text, QStringList& names, std::vector<std::uint32_t>& ids);
+  // Place search: the server's matches, in its order. A text with a character that has
+  // no code page 949 form is refused with a message and not sent; a text too long for
+  // the request is cut at a character boundary.
+  enum class Search { Answered, Failed, Refused };
+  Search SearchPoints(const QString& text, QStringList& names, std::vector<std::uint32_t>& ids);
   void FetchNewsText();
   void FetchCategory(int type, bool forced);
   // The category's last refresh is `now`; its period is the server's minutes plus the

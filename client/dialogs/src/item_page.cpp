@@ -62,9 +62,13 @@ void ItemPage::OnCheckChanged(int row, bool checked) {
 }
 
 bool ItemPage::CheckedDuplicate(int row, const QString& text, const std::function<QString(int)>& textOf) const {
+  return CheckedDuplicate(row, [&](int other) { return textOf(other) == text; });
+}
+
+bool ItemPage::CheckedDuplicate(int row, const std::function<bool(int other)>& same) const {
   for (int r = 0; r < SettingListCtrl::kRows; ++r) {
     if (r == row || !list_->IsChecked(r)) continue;
-    if (textOf(r) == text) return true;
+    if (same(r)) return true;
   }
   return false;
 }
@@ -91,7 +95,7 @@ bool ItemPage::OnApply() {
       const int code = rowError_;
       rowError_ = validCode_;
       Inform(ApplyMessage(code));
-      return false;
+      if (!KeepsInvalidRows()) return false;
     }
     entries << entry;
   }

@@ -1,7 +1,8 @@
-// What the item pages (road/bridge/tunnel, CCTV) share: the ten-row list with its
-// in-place controls, the refresh-period block, the check rule (a row becomes checked
-// only when it is valid), and the apply that stores all ten rows or, at the first
-// invalid checked row, nothing.
+// What the item pages (routes, road/bridge/tunnel, CCTV) share: the ten-row list with
+// its in-place controls, the refresh-period block, the check rule (a row becomes
+// checked only when it is valid), and the apply that stores all ten rows or, at the
+// first invalid checked row, nothing (the route page reports its invalid rows and
+// stores them all the same).
 //
 // Each row is stored as a row entry: "true," or "false," followed by the page's fields.
 #pragma once
@@ -47,12 +48,17 @@ class ItemPage : public SettingPage {
   virtual QString CheckMessage(int code) const = 0;
   virtual QString ApplyMessage(int code) const = 0;
   virtual void SetChangedFlag() = 0;
+  // Apply reports an invalid checked row and goes on, keeping every row, instead of
+  // refusing at the first one.
+  virtual bool KeepsInvalidRows() const { return false; }
   // All ten rows are valid: hand them to the client and the store.
   virtual void Commit(const QStringList& entries, int checkedCount, int seconds, int minutes) = 0;
 
   // Another checked row (rows 0..9 in order, `row` skipped) whose text in `column`
   // is exactly `text`.
   bool CheckedDuplicate(int row, const QString& text, const std::function<QString(int)>& textOf) const;
+  // Another checked row (rows 0..9 in order, `row` skipped) for which `same` holds.
+  bool CheckedDuplicate(int row, const std::function<bool(int other)>& same) const;
   // Information box with the client's caption.
   void Inform(const QString& text);
 

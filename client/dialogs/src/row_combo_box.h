@@ -22,8 +22,9 @@ class RowComboBox : public QComboBox {
  public:
   // Which page handles the notifications.
   enum Owner { kShortcut = 2, kSeoulTraffic = 3, kCctv = 4 };
-  // Road/bridge/tunnel page: the category combo and the point combo of a row.
-  enum Role { kPointCombo = 0, kCategoryCombo = 1 };
+  // Road/bridge/tunnel page: the category combo and the point combo of a row; route
+  // page: the kind combo.
+  enum Role { kPointCombo = 0, kCategoryCombo = 1, kKindCombo = 1 };
 
   RowComboBox(int row, int owner, int role, RowComboHandler& handler, QWidget* parent = nullptr);
 

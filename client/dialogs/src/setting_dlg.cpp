@@ -14,21 +14,13 @@
 #include "kavrel_client_pda_app.h"
 #include "newsflash_tab.h"
 #include "seoul_traffic_tab.h"
+#include "shortcut_tab.h"
 
 namespace {
 
 constexpr int kScreenWidth = 240;
 constexpr int kScreenHeight = 320;
 constexpr std::uint32_t kCloseWaitMs = 50;
-
-// The route page's place in the sheet until the route page itself joins it.
-class RouteTabPlaceholder : public SettingPage {
- public:
-  RouteTabPlaceholder() : SettingPage(QStringLiteral("빠른길/가까운길")) {}
-
- protected:
-  void OnInitDialog() override {}
-};
 
 }  // namespace
 
@@ -38,6 +30,7 @@ SettingDlg::SettingDlg(CKavrelClientPDAApp& app, QWidget* parent)
       tabs_(new QTabWidget(this)),
       general_(new GeneralTab(app)),
       newsflash_(new NewsflashTab(app)),
+      shortcut_(new ShortcutTab(app)),
       seoul_(new SeoulTrafficTab(app)),
       cctv_(new CCTVTab(app)),
       ok_(new QPushButton(QStringLiteral("확인"), this)),
@@ -50,7 +43,7 @@ SettingDlg::SettingDlg(CKavrelClientPDAApp& app, QWidget* parent)
   move(0, 0);
   app_.selectionChanged = {};
 
-  pages_ = {general_, newsflash_, new RouteTabPlaceholder, seoul_, cctv_};
+  pages_ = {general_, newsflash_, shortcut_, seoul_, cctv_};
   tabs_->setUsesScrollButtons(true);
   tabs_->setElideMode(Qt::ElideNone);
   tabs_->setDocumentMode(true);
@@ -127,6 +120,7 @@ void SettingDlg::RefreshChangedLists() {
   // refreshed with the items on screen rather than emptied.
   if (changed.roads && !seoul_->committed()) tm.RebuildUndisplayed(CTrafficManager::kRoads);
   if (changed.cameras && !cctv_->committed()) tm.RebuildUndisplayed(CTrafficManager::kCameras);
+  if (changed.routes && !shortcut_->committed()) tm.RebuildUndisplayed(CTrafficManager::kRoutes);
   auto buffer = [](const auto& category, bool rebuilt) {
     const int shown = category.displayBuffer.load();
     return rebuilt ? 1 - shown : shown;

@@ -17,6 +17,7 @@ class QPushButton;
 class QTabWidget;
 class SeoulTrafficTab;
 class SettingPage;
+class ShortcutTab;
 
 class SettingDlg : public QDialog {
  public:
@@ -37,6 +38,7 @@ class SettingDlg : public QDialog {
   SettingPage& page(int index) const { return *pages_[static_cast<std::size_t>(index)]; }
   GeneralTab& generalTab() const { return *general_; }
   NewsflashTab& newsflashTab() const { return *newsflash_; }
+  ShortcutTab& shortcutTab() const { return *shortcut_; }
   SeoulTrafficTab& seoulTrafficTab() const { return *seoul_; }
   CCTVTab& cctvTab() const { return *cctv_; }
   QPushButton& okButton() const { return *ok_; }
@@ -54,6 +56,7 @@ class SettingDlg : public QDialog {
   std::vector<SettingPage*> pages_;
   GeneralTab* general_;
   NewsflashTab* newsflash_;
+  ShortcutTab* shortcut_;
   SeoulTrafficTab* seoul_;
   CCTVTab* cctv_;
   QPushButton* ok_;
