@@ -49,6 +49,7 @@ TEST_F(SettingSheetTest, FivePagesInOrderWithTheirListsOnTheHandheldScreen) {
     int page;
     std::vector<std::pair<QString, int>> columns;
   } layouts[] = {
+      {SettingDlg::kShortcut, {{" ", 17}, {"출 발 지", 110}, {"도 착 지", 110}, {"표시정보", 80}}},
       {SettingDlg::kSeoulTraffic, {{" ", 17}, {"표시정보", 60}, {"       표시 지점", 148}}},
       {SettingDlg::kCctv, {{" ", 17}, {QString(17, ' ') + "표시 지점", 200}}},
   };
