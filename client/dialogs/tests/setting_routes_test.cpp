@@ -2,6 +2,7 @@
 // dialog against a scripted peer (every reply shape, typed text, Cancel, texts that do
 // not fit or cannot be sent), and a route found on kavreld reaching the traffic screen.
 #include <QApplication>
+#include <QScrollBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -70,6 +71,15 @@ std::function<void(LocationSearchDlg&)> Type(const QString& text) {
     d.combo().setEditText(text);
     d.accept();
   };
+}
+
+// With KAVREL_SETTINGS_SHOTS set, the widget is saved there as a picture.
+void Shot(QWidget& w, const char* name) {
+  const QString shots = qEnvironmentVariable("KAVREL_SETTINGS_SHOTS");
+  if (shots.isEmpty()) return;
+  QDir().mkpath(shots);
+  QCoreApplication::processEvents();
+  w.grab().save(shots + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
 }
 
 Bytes SearchReply(const std::vector<std::pair<const char*, std::uint32_t>>& places) {
@@ -290,7 +300,11 @@ TEST_F(RoutePage, ARouteBetweenPlacesFoundOnKavreldIsWhatTheTrafficScreenShowsAf
 
   Open(SettingDlg::kShortcut);
   // Many results: listed sorted; the user takes the last one.
-  WhenSearchOpens many(Choose(static_cast<int>(stations.size()) - 1));
+  WhenSearchOpens many([last = static_cast<int>(stations.size()) - 1](LocationSearchDlg& d) {
+    Shot(d, "location_search");
+    EXPECT_LE(d.width(), 240);
+    Choose(last)(d);
+  });
   Search(0, SearchButton::kOrigin, QStringLiteral("역"));
   ASSERT_TRUE(many.opened);
   EXPECT_EQ(many.names, serverNames);
@@ -316,6 +330,9 @@ TEST_F(RoutePage, ARouteBetweenPlacesFoundOnKavreldIsWhatTheTrafficScreenShowsAf
 
   Pick(Routes().kindCombo(0), "빠른길");
   Check(Routes(), 0, true);
+  Shot(*dlg, "route_page_filled");
+  Routes().list().horizontalScrollBar()->setValue(Routes().list().horizontalScrollBar()->maximum());
+  Shot(*dlg, "route_page_scrolled");
   dlg->OnOK();
   EXPECT_EQ(boxes.shown().size(), 1u);
   ASSERT_FALSE(dlg->isVisible());
