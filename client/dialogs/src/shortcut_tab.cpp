@@ -82,7 +82,7 @@ void ShortcutTab::CreateRowControls(int row) {
   auto* kind = new RowComboBox(row, RowComboBox::kShortcut, RowComboBox::kKindCombo, *this);
   kind->setObjectName(QStringLiteral("kindCombo%1").arg(row));
   kind->addItems({QString::fromUtf8(kFastest), QString::fromUtf8(kShortest)});
-  kind->setMaxVisibleItems(2);
+  kind->setMaxVisibleItems(kKindDrop / SettingListCtrl::kRowHeight);
   kind->SelectIndex(1);
   list_->PlaceControl(row, 3, kind);
   kind_[static_cast<std::size_t>(row)] = kind;
