@@ -17,6 +17,7 @@ using UINT = std::uint32_t;
 using ULONG = std::uint32_t;
 using DWORD = std::uint32_t;
 using BYTE = std::uint8_t;
+using HWND = void*;  // a window, as the host passes it
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;

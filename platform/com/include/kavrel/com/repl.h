@@ -17,6 +17,16 @@ inline constexpr UINT MAX_PATH = 260;
 // Object-type names of the handheld's records, in 16-bit units with the terminator.
 inline constexpr UINT MAX_OBJTYPE_NAME = 100;
 
+// Where the manager finds its providers: the object types under this local-machine
+// key, each naming its store's ProgID in "Store"; the ProgID's "CLSID" subkey (classes
+// root) names the class, and the class's "InprocServer32" the library file.
+inline constexpr const char* kSyncObjectsKey =
+    "Software\\Microsoft\\Windows CE Services\\Services\\Synchronization\\Objects";
+inline constexpr const char* kStoreValue = "Store";
+inline constexpr const char* kClassesKey = "CLSID";
+inline constexpr const char* kInprocServerKey = "InprocServer32";
+inline constexpr const char* kProgIdKey = "ProgId";
+
 // Results of the synchronisation manager's own facility.
 inline constexpr HRESULT RWRN_LAST_PACKET = MakeResult(0x00140001);      // no more data
 inline constexpr HRESULT RERR_DIALOG_CANCELLED = MakeResult(0x80140003);  // options dialog left with Cancel
@@ -33,7 +43,6 @@ using HREPLOBJ = REPLOBJ*;
 using HREPLFLD = HREPLOBJ;
 using HREPLITEM = HREPLOBJ;
 
-using HWND = void*;
 using HICON = std::uint32_t;  // an icon by its resource number
 
 struct FILETIME {
