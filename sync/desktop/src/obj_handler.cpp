@@ -15,29 +15,6 @@ HRESULT SyncObjHandler::QueryInterface(const IID& iid, void** object) {
   return S_OK;
 }
 
-ULONG SyncObjHandler::Release() {
-  ULONG left = refs_.Decrement();
-  if (left == 0) delete this;
-  return left;
-}
-
-HRESULT SyncObjHandler::Setup(REPLSETUP* setup) {
-  if (!setup) return E_INVALIDARG;
-  (setup->fRead ? readSetup_ : writeSetup_) = setup;
-  return S_OK;
-}
-
-HRESULT SyncObjHandler::Reset(REPLSETUP* setup) { return setup ? S_OK : E_INVALIDARG; }
-
-HRESULT SyncObjHandler::GetPacket(BYTE** data, DWORD* size, DWORD) {
-  if (!data || !size) return E_INVALIDARG;
-  *data = nullptr;
-  *size = 0;
-  return RWRN_LAST_PACKET;
-}
-
-HRESULT SyncObjHandler::SetPacket(BYTE* data, DWORD) { return data ? S_OK : E_INVALIDARG; }
-
 HRESULT SyncObjHandler::DeleteObj(REPLSETUP* setup) {
   if (!setup) return E_INVALIDARG;
   folder_->DeleteObject(setup);

@@ -1,35 +1,24 @@
 // The object handler of the desktop provider: it moves no data.
 #pragma once
 
-#include "kavrel/com/repl.h"
+#include "kavrel/com/empty_obj_handler.h"
 #include "module.h"
 
 namespace kavrelasp {
 
 class SyncFolder;
 
-class SyncObjHandler final : public kavrel::com::IReplObjHandler, ModuleObject {
+class SyncObjHandler final : public kavrel::com::EmptyObjHandler, ModuleObject {
  public:
   explicit SyncObjHandler(SyncFolder* folder) : folder_(folder) {}
+  // The unknown interface only.
   kavrel::com::HRESULT QueryInterface(const kavrel::com::IID& iid, void** object) override;
-  kavrel::com::ULONG AddRef() override { return refs_.Increment(); }
-  kavrel::com::ULONG Release() override;
-  kavrel::com::HRESULT Setup(kavrel::com::REPLSETUP* setup) override;
-  kavrel::com::HRESULT Reset(kavrel::com::REPLSETUP* setup) override;
-  kavrel::com::HRESULT GetPacket(kavrel::com::BYTE** data, kavrel::com::DWORD* size,
-                                 kavrel::com::DWORD recommendedSize) override;
-  kavrel::com::HRESULT SetPacket(kavrel::com::BYTE* data, kavrel::com::DWORD size) override;
+  // Asks the folder to delete the set-up record's item.
   kavrel::com::HRESULT DeleteObj(kavrel::com::REPLSETUP* setup) override;
 
-  kavrel::com::REPLSETUP* readSetup() const { return readSetup_; }
-  kavrel::com::REPLSETUP* writeSetup() const { return writeSetup_; }
-
  private:
-  ~SyncObjHandler() = default;
-  kavrel::com::RefCount refs_;
+  ~SyncObjHandler() override = default;
   SyncFolder* folder_;
-  kavrel::com::REPLSETUP* readSetup_ = nullptr;
-  kavrel::com::REPLSETUP* writeSetup_ = nullptr;
 };
 
 }  // namespace kavrelasp

@@ -4,33 +4,24 @@
 
 #include <string_view>
 
-#include "kavrel/com/repl.h"
+#include "kavrel/com/empty_obj_handler.h"
 
 namespace devkavrelasp {
 
 inline constexpr std::u16string_view kObjectType = u"KavrelASP";
 
 // The object handler of the handheld: moves no data.
-class SyncObjHandler final : public kavrel::com::IReplObjHandler {
+class SyncObjHandler final : public kavrel::com::EmptyObjHandler {
  public:
   explicit SyncObjHandler(kavrel::com::UINT partner) : partner_(partner) {}
+  // The handler itself, for any interface.
   kavrel::com::HRESULT QueryInterface(const kavrel::com::IID& iid, void** object) override;
-  kavrel::com::ULONG AddRef() override { return refs_.Increment(); }
-  kavrel::com::ULONG Release() override;
-  kavrel::com::HRESULT Setup(kavrel::com::REPLSETUP* setup) override;
-  kavrel::com::HRESULT Reset(kavrel::com::REPLSETUP* setup) override;
-  kavrel::com::HRESULT GetPacket(kavrel::com::BYTE** data, kavrel::com::DWORD* size,
-                                 kavrel::com::DWORD recommendedSize) override;
-  kavrel::com::HRESULT SetPacket(kavrel::com::BYTE* data, kavrel::com::DWORD size) override;
   kavrel::com::HRESULT DeleteObj(kavrel::com::REPLSETUP* setup) override;
 
   kavrel::com::UINT partner() const { return partner_; }
 
  private:
-  ~SyncObjHandler() = default;
-  kavrel::com::RefCount refs_;
-  kavrel::com::REPLSETUP* writeSetup_ = nullptr;
-  kavrel::com::REPLSETUP* readSetup_ = nullptr;
+  ~SyncObjHandler() override = default;
   kavrel::com::UINT partner_;
 };
 
