@@ -75,7 +75,23 @@ TEST_F(StoreSlots, EverySlotAnswersAsTheManagerExpects) {
     std::function<long()> call;
     long expected;
   };
+  void* out = nullptr;
   const Case cases[] = {
+      {"0 QueryInterface IReplStore", [&] {
+         long hr = s->QueryInterface(IID_IReplStore, &out);
+         return hr == S_OK && out == s && s->Release() == 1 ? hr : 99;
+       }, S_OK},
+      {"0 QueryInterface IUnknown", [&] {
+         long hr = s->QueryInterface(IID_IUnknown, &out);
+         return hr == S_OK && out == s && s->Release() == 1 ? hr : 99;
+       }, S_OK},
+      {"0 QueryInterface other", [&] {
+         long hr = s->QueryInterface(IID_IClassFactory, &out);
+         return out ? 99 : hr;
+       }, E_NOINTERFACE},
+      {"0 QueryInterface no output", [&] { return s->QueryInterface(IID_IReplStore, nullptr); }, E_INVALIDARG},
+      {"1 AddRef", [&] { return s->AddRef(); }, 2},
+      {"2 Release", [&] { return s->Release(); }, 1},
       {"5 ReportStatus", [&] { return s->ReportStatus(folder_, item_, 3, 0); }, S_OK},
       {"6 CompareStoreIDs 0102 < 0103", [&] { return s->CompareStoreIDs(id12, 2, id13, 2); }, -1},
       {"6 CompareStoreIDs 0103 > 0102", [&] { return s->CompareStoreIDs(id13, 2, id12, 2); }, 1},
