@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "kavrel/com/empty_obj_handler.h"
 #include "kavrel/com/repl.h"
 
 namespace kavrel::com {
@@ -58,6 +59,53 @@ TEST(RefCount, CountsFromOneAndLosesNoStepUnderContention) {
   EXPECT_EQ(count.Increment(), 2u);
   EXPECT_EQ(count.Decrement(), 1u);
   EXPECT_EQ(count.Decrement(), 0u);
+}
+
+class CountedHandler final : public EmptyObjHandler {
+ public:
+  explicit CountedHandler(int* alive) : alive_(alive) { ++*alive_; }
+  HRESULT QueryInterface(const IID&, void**) override { return E_NOTIMPL; }
+  HRESULT DeleteObj(REPLSETUP* setup) override { return setup ? S_OK : E_INVALIDARG; }
+
+ private:
+  ~CountedHandler() override { --*alive_; }
+  int* alive_;
+};
+
+TEST(EmptyObjHandler, KeepsSetUpRecordsMovesNoDataAndGoesWithItsLastReference) {
+  int alive = 0;
+  auto* h = new CountedHandler(&alive);
+  REPLSETUP read, write;
+  read.fRead = TRUE;
+  BYTE* data = reinterpret_cast<BYTE*>(&read);
+  DWORD size = 7;
+  BYTE packet[1] = {};
+  struct Case {
+    const char* method;
+    HRESULT got, expected;
+  };
+  const Case cases[] = {
+      {"Setup read", h->Setup(&read), S_OK},
+      {"Setup write", h->Setup(&write), S_OK},
+      {"Setup none", h->Setup(nullptr), E_INVALIDARG},
+      {"Reset", h->Reset(&read), S_OK},
+      {"Reset none", h->Reset(nullptr), E_INVALIDARG},
+      {"GetPacket no size", h->GetPacket(&data, nullptr, 100), E_INVALIDARG},
+      {"GetPacket no data", h->GetPacket(nullptr, &size, 100), E_INVALIDARG},
+      {"GetPacket", h->GetPacket(&data, &size, 100), RWRN_LAST_PACKET},
+      {"SetPacket", h->SetPacket(packet, 1), S_OK},
+      {"SetPacket none", h->SetPacket(nullptr, 0), E_INVALIDARG},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.got, c.expected) << c.method;
+  EXPECT_EQ(h->readSetup(), &read);
+  EXPECT_EQ(h->writeSetup(), &write);
+  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(h->AddRef(), 2u);
+  EXPECT_EQ(h->Release(), 1u);
+  EXPECT_EQ(alive, 1);
+  EXPECT_EQ(h->Release(), 0u);
+  EXPECT_EQ(alive, 0);
 }
 
 }  // namespace
