@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <new>
 
+#include "kavrel/little_endian.h"
 #include "kavrel/registry.h"
 #include "kavrel/shell.h"
 #include "provider_names.h"
@@ -68,7 +69,7 @@ HRESULT SyncStore::GetStoreInfo(STOREINFO* info) {
   info->cbStoreId = sizeof kStoreId;
   if (info->cbMaxStoreId < sizeof kStoreId) return E_OUTOFMEMORY;
   if (!info->lpbStoreId) return E_POINTER;
-  std::memcpy(info->lpbStoreId, &kStoreId, sizeof kStoreId);
+  kavrel::WriteU32(info->lpbStoreId, 0, kStoreId);
   return S_OK;
 }
 
