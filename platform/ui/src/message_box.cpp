@@ -9,6 +9,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+
+#include <strings.h>
 
 #include "kavrel/ui/gui_thread.h"
 
@@ -59,9 +62,26 @@ MessageAnswer ShowQtMessageBox(const MessageBoxRequest& request) {
   return UnansweredAnswer(request);
 }
 
+// An unattended box: the button KAVREL_UNATTENDED_ANSWER names ("ok", "cancel", "yes",
+// "no", "retry", "abort", "ignore", any case) when the box has it, else the default.
+MessageAnswer UnattendedAnswer(const MessageBoxRequest& request) {
+  static constexpr std::pair<const char*, MessageAnswer> kNames[] = {
+      {"ok", MessageAnswer::Ok},       {"cancel", MessageAnswer::Cancel}, {"yes", MessageAnswer::Yes},
+      {"no", MessageAnswer::No},       {"retry", MessageAnswer::Retry},   {"abort", MessageAnswer::Abort},
+      {"ignore", MessageAnswer::Ignore}};
+  if (const char* wanted = std::getenv("KAVREL_UNATTENDED_ANSWER")) {
+    for (const auto& [name, answer] : kNames) {
+      if (::strcasecmp(wanted, name) != 0) continue;
+      for (MessageAnswer a : ButtonsOf(request.buttons))
+        if (a == answer) return a;
+    }
+  }
+  return DefaultAnswer(request);
+}
+
 MessageAnswer ShowOnGuiThread(const MessageBoxRequest& request) {
   if (MessageBoxService* service = installedService.load()) return service->Show(request);
-  if (Unattended()) return DefaultAnswer(request);
+  if (Unattended()) return UnattendedAnswer(request);
   return ShowQtMessageBox(request);
 }
 

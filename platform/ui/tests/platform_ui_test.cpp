@@ -69,6 +69,15 @@ TEST(MessageBox, UnattendedRunsAnswerWithTheDefaultAndLeaveATrace) {
   r.defaultButton = 1;
   EXPECT_EQ(ShowMessageBox(r), MessageAnswer::No);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "message: 서버와 연결에 실패했습니다.\n");
+  // A chosen answer is given where the box has that button.
+  qputenv("KAVREL_UNATTENDED_ANSWER", "Yes");
+  EXPECT_EQ(ShowMessageBox(r), MessageAnswer::Yes);
+  r.buttons = MessageButtons::OkCancel;
+  r.defaultButton = 0;
+  EXPECT_EQ(ShowMessageBox(r), MessageAnswer::Ok);
+  qputenv("KAVREL_UNATTENDED_ANSWER", "cancel");
+  EXPECT_EQ(ShowMessageBox(r), MessageAnswer::Cancel);
+  qunsetenv("KAVREL_UNATTENDED_ANSWER");
   qunsetenv("KAVREL_UNATTENDED");
   EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty() ||
               !qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));

@@ -2,7 +2,8 @@
 // a MessageBoxRecorder that keeps every box and answers as the test scripts it.
 // Every box shown is also written as one line "message: TEXT" on standard error, and
 // with KAVREL_UNATTENDED=1 (and no service installed) it is not shown at all but
-// answered with its default button, so unattended runs never stop at a box.
+// answered with its default button, so unattended runs never stop at a box
+// (KAVREL_UNATTENDED_ANSWER=cancel, =no, ... picks that button instead where a box has it).
 #pragma once
 
 #include <QString>
