@@ -1,0 +1,53 @@
+// The settings sheet in a running client against kavreld: a road taken off the list
+// leaves the traffic screen when the sheet closes, and the roads that stay are fetched
+// again from the server.
+#include <QTableWidget>
+
+#include "demo_profile.h"
+#include "scripted_peer.h"
+#include "seoul_traffic_tab.h"
+#include "server_process.h"
+#include "session_fixture.h"
+#include "setting_dlg.h"
+
+namespace {
+
+using View = CKavrelClientPDAView;
+
+class SheetAgainstKavreld : public client::testing::ClientRun {};
+
+TEST_F(SheetAgainstKavreld, ARoadTakenOffLeavesTheScreenAndTheRestAreFetchedAgain) {
+  kavreld::testing::TempDir dir("sheet");
+  const std::string address = zmntp::testing::TestAddress();
+  kavreld::testing::KavreldProcess server(address, kavreld::testing::SampleData(), dir.path() / "members.db",
+                                          dir.path() / "kavreld.log");
+  ASSERT_TRUE(server.Start()) << server.Log();
+  ASSERT_TRUE(client::demo::PrepareProfile(address));
+  Start();
+  ASSERT_TRUE(Fire(View::kStartTimer));
+  ASSERT_TRUE(RunLoader());
+  CTrafficManager& tm = traffic();
+  ASSERT_EQ(tm.roads.Displayed().size(), 3u);
+  const int shownBefore = tm.roads.displayBuffer.load();
+
+  app->flags.dialogOpen.store(true);  // as the menu entry sets it
+  {
+    SettingDlg sheet(*app, nullptr);
+    sheet.show();
+    sheet.ShowPage(SettingDlg::kSeoulTraffic);
+    sheet.seoulTrafficTab().list().item(2, 0)->setCheckState(Qt::Unchecked);  // 산복터널
+    sheet.OnOK();
+    ASSERT_FALSE(sheet.isVisible());
+  }
+  EXPECT_FALSE(app->flags.dialogOpen.load());
+  EXPECT_NE(tm.roads.displayBuffer.load(), shownBefore);
+  ASSERT_EQ(tm.roads.Displayed().size(), 2u);
+  EXPECT_EQ(tm.roads.Displayed()[0]->name, "중앙대로");
+  EXPECT_EQ(tm.roads.Displayed()[1]->name, "가람대교");
+  for (const auto& road : tm.roads.Displayed()) EXPECT_GT(road->recordCount, 0u) << road->name.toStdString();
+  EXPECT_EQ(tm.cameras.Displayed().size(), 2u);  // untouched
+  EXPECT_TRUE(boxes.shown().empty()) << boxes.texts()[0].toStdString();
+  Exit();
+}
+
+}  // namespace
