@@ -127,14 +127,21 @@ class Server {
   pid_t pid_ = -1;
 };
 
-void BM_LaunchToTrafficScreen(benchmark::State& state) {
-  QTemporaryDir dir;
+// kavreld for the run, and the prepared profile in `dir`, the profile folder of this
+// process and of the programs it starts.
+bool StartWithProfile(const QTemporaryDir& dir, Server& server, benchmark::State& state) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-  Server server;
   if (!server.Start(dir.path().toStdString()) || !client::demo::PrepareProfile(kAddress)) {
     state.SkipWithError("kavreld did not start or did not take the member");
-    return;
+    return false;
   }
+  return true;
+}
+
+void BM_LaunchToTrafficScreen(benchmark::State& state) {
+  QTemporaryDir dir;
+  Server server;
+  if (!StartWithProfile(dir, server, state)) return;
   RecordingClock clock(kavrel::CurrentClock());
   kavrel::ScopedClock scoped(clock);
   const double timerMs = 10 + 50 + 10;
@@ -190,12 +197,8 @@ void BM_SteadyTicker(benchmark::State& state) {
   const bool news = state.range(0) != 0;
   const auto seconds = std::chrono::seconds(state.range(1));
   QTemporaryDir dir;
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
   Server server;
-  if (!server.Start(dir.path().toStdString()) || !client::demo::PrepareProfile(kAddress)) {
-    state.SkipWithError("kavreld did not start or did not take the member");
-    return;
-  }
+  if (!StartWithProfile(dir, server, state)) return;
   CSettingsStore().WriteProfileInt(CSettingsStore::kNewsFlash, "show", news ? 1 : 0);
   for (auto _ : state) {
     client::testing::ProgramRun program(dir.path().toStdString(), {"--trace"});

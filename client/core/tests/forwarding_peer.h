@@ -23,12 +23,14 @@
 #include <cstdint>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "loopback_listener.h"
+#include "server_process.h"
 #include "protocol/commands.h"
 #include "protocol/records.h"
 
@@ -112,19 +114,6 @@ class ForwardingPeer {
     }
     return true;
   }
-  static int ConnectTo(const std::string& address, std::uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    ::inet_pton(AF_INET, address.c_str(), &a.sin_addr);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-      ::close(fd);
-      return -1;
-    }
-    return fd;
-  }
-
   void Accept() {
     while (!stop_) {
       pollfd p[2] = {{listener_, POLLIN, 0}, {relayListener_, POLLIN, 0}};
@@ -166,11 +155,12 @@ class ForwardingPeer {
   // One traffic connection: the request goes to kavreld as it is, the reply comes back
   // as `spoil` makes it.
   void Pass(int client, Spoil spoil, unsigned draw) {
-    const int server = ConnectTo(back_, kPort);
-    if (server < 0) {
+    const std::optional<int> connected = kavreld::testing::Connect(back_, kPort);
+    if (!connected) {
       ::close(client);
       return;
     }
+    const int server = *connected;
     if (spoil != Spoil::None) ++spoiled_;
     std::vector<std::uint8_t> header;  // the request's first bytes, for its code
     std::size_t replied = 0;           // bytes of the reply passed on so far

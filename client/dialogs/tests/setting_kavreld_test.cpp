@@ -3,29 +3,17 @@
 // again from the server.
 #include <QTableWidget>
 
-#include "demo_profile.h"
-#include "scripted_peer.h"
+#include "kavreld_client_run.h"
 #include "seoul_traffic_tab.h"
-#include "server_process.h"
-#include "session_fixture.h"
 #include "setting_dlg.h"
 
 namespace {
 
-using View = CKavrelClientPDAView;
-
-class SheetAgainstKavreld : public client::testing::ClientRun {};
+class SheetAgainstKavreld : public client::testing::KavreldClientRun {};
 
 TEST_F(SheetAgainstKavreld, ARoadTakenOffLeavesTheScreenAndTheRestAreFetchedAgain) {
-  kavreld::testing::TempDir dir("sheet");
-  const std::string address = zmntp::testing::TestAddress();
-  kavreld::testing::KavreldProcess server(address, kavreld::testing::SampleData(), dir.path() / "members.db",
-                                          dir.path() / "kavreld.log");
-  ASSERT_TRUE(server.Start()) << server.Log();
-  ASSERT_TRUE(client::demo::PrepareProfile(address));
-  Start();
-  ASSERT_TRUE(Fire(View::kStartTimer));
-  ASSERT_TRUE(RunLoader());
+  StartAtTrafficScreen();
+  if (HasFatalFailure()) return;
   CTrafficManager& tm = traffic();
   ASSERT_EQ(tm.roads.Displayed().size(), 3u);
   const int shownBefore = tm.roads.displayBuffer.load();
