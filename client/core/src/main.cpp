@@ -10,9 +10,8 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
-#include <QTimer>
-
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -86,6 +85,9 @@ bool SaveScreenshot(CMainFrame& frame, const QString& file) {
 // Ends the run as the exit command does, whatever is open: dialogs and message boxes
 // are closed first, then the frame (which logs out).
 void QuitNow(CKavrelClientPDAApp& app, const QString& screenshot) {
+  static bool quitting = false;  // --quit-after and a signal may both ask
+  if (quitting) return;
+  quitting = true;
   CMainFrame* frame = app.mainFrame();
   if (!frame) {
     QApplication::quit();
