@@ -15,7 +15,7 @@ target_link_libraries(kavrel_client_viewer PUBLIC kavrel_client_core)
 kavrel_warnings(kavrel_client_viewer)
 
 if(BUILD_TESTING)
-  kavrel_test(client_viewer_tests tests/viewer_test.cpp tests/detail_dialogs_test.cpp
+  kavrel_test(client_viewer_tests tests/viewer_test.cpp tests/viewer_relay_test.cpp tests/detail_dialogs_test.cpp
     LIBS "$<LINK_LIBRARY:WHOLE_ARCHIVE,kavrel_qt_test_main>" kavrel_client_viewer Qt6::Test)
   target_include_directories(client_viewer_tests PRIVATE ${CMAKE_SOURCE_DIR}/client/core/tests
     ${CMAKE_SOURCE_DIR}/netlib/tests ${CMAKE_SOURCE_DIR}/server/tests)

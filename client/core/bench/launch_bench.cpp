@@ -6,6 +6,10 @@
 // after the selection upload, the 10 + 50 + 10 ms of timers 1, 10 and 11, any failure
 // wait) and the rest (requests, decoding, painting). rss_kB is the resident memory of
 // the running client at that moment.
+//
+// BM_SteadyTicker runs the built program on its traffic screen and measures what it
+// costs while it runs by itself: processor time (% of one core) and resident memory
+// over 30 s, with the news flash scrolling and, side by side, with it off.
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QSettings>
@@ -24,6 +28,8 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -31,6 +37,7 @@
 #include <benchmark/benchmark.h>
 
 #include "demo_profile.h"
+#include "program_run.h"
 #include "kavrel/clock.h"
 #include "kavrel_client_pda_app.h"
 #include "kavrel_client_pda_view.h"
@@ -73,8 +80,8 @@ class RecordingClock : public kavrel::Clock {
   std::vector<Wait> waits_;
 };
 
-long ResidentKb() {
-  std::ifstream status("/proc/self/status");
+long ResidentKb(const std::string& process = "self") {
+  std::ifstream status("/proc/" + process + "/status");
   std::string line;
   while (std::getline(status, line))
     if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
@@ -120,14 +127,21 @@ class Server {
   pid_t pid_ = -1;
 };
 
-void BM_LaunchToTrafficScreen(benchmark::State& state) {
-  QTemporaryDir dir;
+// kavreld for the run, and the prepared profile in `dir`, the profile folder of this
+// process and of the programs it starts.
+bool StartWithProfile(const QTemporaryDir& dir, Server& server, benchmark::State& state) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-  Server server;
   if (!server.Start(dir.path().toStdString()) || !client::demo::PrepareProfile(kAddress)) {
     state.SkipWithError("kavreld did not start or did not take the member");
-    return;
+    return false;
   }
+  return true;
+}
+
+void BM_LaunchToTrafficScreen(benchmark::State& state) {
+  QTemporaryDir dir;
+  Server server;
+  if (!StartWithProfile(dir, server, state)) return;
   RecordingClock clock(kavrel::CurrentClock());
   kavrel::ScopedClock scoped(clock);
   const double timerMs = 10 + 50 + 10;
@@ -162,6 +176,54 @@ void BM_LaunchToTrafficScreen(benchmark::State& state) {
   state.counters["rss_kB"] = static_cast<double>(rss);
 }
 BENCHMARK(BM_LaunchToTrafficScreen)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+// User plus system processor time of a process, in seconds.
+double ProcessorSeconds(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t afterName = stat.rfind(')');
+  if (afterName == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(afterName + 2));
+  std::string field;
+  unsigned long long user = 0, system = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {  // fields 14 and 15: utime, stime
+    if (i == 14) user = std::stoull(field);
+    if (i == 15) system = std::stoull(field);
+  }
+  return static_cast<double>(user + system) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+void BM_SteadyTicker(benchmark::State& state) {
+  const bool news = state.range(0) != 0;
+  const auto seconds = std::chrono::seconds(state.range(1));
+  QTemporaryDir dir;
+  Server server;
+  if (!StartWithProfile(dir, server, state)) return;
+  CSettingsStore().WriteProfileInt(CSettingsStore::kNewsFlash, "show", news ? 1 : 0);
+  for (auto _ : state) {
+    client::testing::ProgramRun program(dir.path().toStdString(), {"--trace"});
+    if (!program.WaitForLine("trace: traffic screen:")) {
+      state.SkipWithError("the traffic screen did not come up");
+      break;
+    }
+    const auto start = SteadyClock::now();
+    const double cpuStart = ProcessorSeconds(program.pid());
+    std::this_thread::sleep_for(seconds);  // the measured stretch
+    const double cpu = ProcessorSeconds(program.pid()) - cpuStart;
+    const double wall = std::chrono::duration<double>(SteadyClock::now() - start).count();
+    state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    state.counters["rss_kB"] = static_cast<double>(ResidentKb(std::to_string(program.pid())));
+    program.Signal(SIGTERM);
+    program.WaitForExit();
+  }
+}
+BENCHMARK(BM_SteadyTicker)
+    ->ArgNames({"news", "s"})
+    ->Args({1, 30})
+    ->Args({0, 30})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 }  // namespace
 

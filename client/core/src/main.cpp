@@ -1,18 +1,26 @@
 // KavrelClientPDA: the handheld traffic ticker.
-//   KavrelClientPDA [--screenshot FILE] [--quit-after MS]
+//   KavrelClientPDA [--screenshot FILE] [--quit-after MS] [--trace]
 // --quit-after ends the program after MS milliseconds as the exit command does (logout
 // included), even while a dialog or message box is open; --screenshot saves the main
 // view's 240 x 320 pixels as PNG just before. With QT_QPA_PLATFORM=offscreen both run
-// without a display.
+// without a display. SIGTERM and SIGINT end the program the same way. --trace writes
+// progress lines ("trace: ...") on standard error for scripts that watch the run.
 #include <QApplication>
 #include <QDialog>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,16 +29,18 @@
 #include "kavrel_client_pda_view.h"
 #include "main_frame.h"
 #include "program_dialogs.h"
+#include "run_trace.h"
 
 namespace {
 
 struct Options {
   QString screenshot;
   std::optional<int> quitAfterMs;
+  bool trace = false;
 };
 
 int Usage(const char* problem) {
-  std::fprintf(stderr, "KavrelClientPDA: %s\nusage: KavrelClientPDA [--screenshot FILE] [--quit-after MS]\n", problem);
+  std::fprintf(stderr, "KavrelClientPDA: %s\nusage: KavrelClientPDA [--screenshot FILE] [--quit-after MS] [--trace]\n", problem);
   return 2;
 }
 
@@ -53,6 +63,8 @@ std::optional<Options> ParseOptions(const QStringList& args) {
         return std::nullopt;
       }
       o.quitAfterMs = ms;
+    } else if (a == QLatin1String("--trace")) {
+      o.trace = true;
     } else {
       Usage("unknown argument");
       return std::nullopt;
@@ -73,6 +85,9 @@ bool SaveScreenshot(CMainFrame& frame, const QString& file) {
 // Ends the run as the exit command does, whatever is open: dialogs and message boxes
 // are closed first, then the frame (which logs out).
 void QuitNow(CKavrelClientPDAApp& app, const QString& screenshot) {
+  static bool quitting = false;  // --quit-after and a signal may both ask
+  if (quitting) return;
+  quitting = true;
   CMainFrame* frame = app.mainFrame();
   if (!frame) {
     QApplication::quit();
@@ -104,6 +119,35 @@ void QuitNow(CKavrelClientPDAApp& app, const QString& screenshot) {
   closer->start(20);
 }
 
+// SIGTERM and SIGINT reach the GUI thread through a socket pair: the handler only
+// writes one byte.
+int quitSignalSocket[2] = {-1, -1};
+
+void OnQuitSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] ssize_t n = ::write(quitSignalSocket[1], &byte, 1);
+}
+
+// Runs `quit` on the GUI thread when either signal arrives; false when the socket pair
+// cannot be made (the signals then keep their default action).
+bool CatchQuitSignals(std::function<void()> quit) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, quitSignalSocket) != 0) return false;
+  auto* notifier = new QSocketNotifier(quitSignalSocket[0], QSocketNotifier::Read, QCoreApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, [notifier, quit = std::move(quit)] {
+    char byte;
+    [[maybe_unused]] ssize_t n = ::read(quitSignalSocket[0], &byte, 1);
+    notifier->setEnabled(false);  // one quit is enough
+    quit();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnQuitSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -118,13 +162,16 @@ int main(int argc, char** argv) {
   kavrel::ui::InstallCursorHook();
 
   CKavrelClientPDAApp app;
-  if (options->quitAfterMs) {
-    QString screenshot = options->screenshot;
+  const QString screenshot = options->screenshot;
+  if (options->quitAfterMs)
     QTimer::singleShot(*options->quitAfterMs, &qapp, [&app, screenshot] { QuitNow(app, screenshot); });
-  }
+  CatchQuitSignals([&app, screenshot] { QuitNow(app, screenshot); });
+  std::unique_ptr<RunTrace> trace;
+  if (options->trace) trace = std::make_unique<RunTrace>(app);
   ProgramDialogs dialogs(app);
   if (!app.InitInstance([&dialogs](CMainFrame& frame) { frame.view()->SetDialogs(&dialogs); })) return 1;
   const int code = qapp.exec();
+  if (trace) trace->Finish();
   // The view outlives `dialogs` (it goes with the application): give it its own back.
   if (CMainFrame* frame = app.mainFrame()) frame->view()->SetDialogs(nullptr);
   return code;

@@ -19,6 +19,8 @@ class ScratchProfile {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
   }
+  // The folder that stands for $XDG_CONFIG_HOME.
+  QString Folder() const { return dir_.path(); }
   QString FilePath() const { return dir_.path() + QStringLiteral("/VTQClient_PDA/KavrelClientPDA.conf"); }
   // Writes the file as a person or another program would.
   void WriteText(const QByteArray& text) const {

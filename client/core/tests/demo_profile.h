@@ -66,7 +66,8 @@ inline bool PrepareProfile(const std::string& server) {
   s.WriteProfileInt(CSettingsStore::kSettings, "auto_login", 1);
   s.WriteProfileString(CSettingsStore::kSettings, "login_id", kMember);
   s.WriteProfileInt(CSettingsStore::kSettings, "ticker_start", 1);
-  s.SaveList(CSettingsStore::kRoads, {"true,대 로,중앙대로,1,", "true,다 리,가람대교,2,", "true,터 널,산복터널,3,"}, 3, 0, 5);
+  // The last field is the point list the row was chosen from: 0 road, 1 bridge, 2 tunnel.
+  s.SaveList(CSettingsStore::kRoads, {"true,대 로,중앙대로,0,", "true,다 리,가람대교,1,", "true,터 널,산복터널,2,"}, 3, 0, 5);
   s.SaveList(CSettingsStore::kRoutes,
              {QStringLiteral("true,빠른길,시청앞,%1,남부시장,%2,").arg(from).arg(to)}, 1, 0, 5);
   s.SaveList(CSettingsStore::kCameras, {"true,시청앞,1,", "true,중앙역,2,"}, 2, 0, 5);

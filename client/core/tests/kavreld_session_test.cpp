@@ -1,27 +1,16 @@
 // The client against the reference server: a prepared profile logs in by itself and
 // the start sequence brings every selected item to the traffic screen.
-#include "demo_profile.h"
-#include "scripted_peer.h"
-#include "server_process.h"
-#include "session_fixture.h"
+#include "kavreld_client_run.h"
 
 namespace {
 
 using View = CKavrelClientPDAView;
 
-class AgainstKavreld : public client::testing::ClientRun {};
+class AgainstKavreld : public client::testing::KavreldClientRun {};
 
 TEST_F(AgainstKavreld, PreparedProfileReachesTheTrafficScreenWithEveryItem) {
-  kavreld::testing::TempDir dir("client");
-  const std::string address = zmntp::testing::TestAddress();
-  kavreld::testing::KavreldProcess server(address, kavreld::testing::SampleData(), dir.path() / "members.db",
-                                          dir.path() / "kavreld.log");
-  ASSERT_TRUE(server.Start()) << server.Log();
-  ASSERT_TRUE(client::demo::PrepareProfile(address));
-
-  Start();
-  ASSERT_TRUE(Fire(View::kStartTimer));
-  ASSERT_TRUE(RunLoader());
+  StartAtTrafficScreen();
+  if (HasFatalFailure()) return;
   ASSERT_TRUE(Fire(View::kNewsTimer));
   EXPECT_TRUE(boxes.shown().empty()) << boxes.texts()[0].toStdString();
 
