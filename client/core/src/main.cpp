@@ -1,15 +1,15 @@
 // KavrelClientPDA: the handheld traffic ticker.
-//   KavrelClientPDA [--screenshot FILE] [--quit-after MS] [--trace]
+//   KavrelClientPDA [--screenshot FILE] [--quit-after MS] [--trace] [--tour DIR] [--scale N]
 // --quit-after ends the program after MS milliseconds as the exit command does (logout
 // included), even while a dialog or message box is open; --screenshot saves the main
-// view's 240 x 320 pixels as PNG just before. With QT_QPA_PLATFORM=offscreen both run
-// without a display. SIGTERM and SIGINT end the program the same way. --trace writes
+// window as the 240 x 320 screen shows it (PNG) just before. --tour saves every screen
+// in DIR and exits (see tour.h). --scale draws the screen N (1-4) times larger on a
+// desktop monitor; pictures stay 240 x 320. With QT_QPA_PLATFORM=offscreen all of them
+// run without a display. SIGTERM and SIGINT end the program the same way. --trace writes
 // progress lines ("trace: ...") on standard error for scripts that watch the run.
 #include <QApplication>
 #include <QDialog>
 #include <QFont>
-#include <QImage>
-#include <QPainter>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -24,12 +24,14 @@
 #include <optional>
 #include <string>
 
+#include "handheld_screen.h"
 #include "kavrel/ui/shell.h"
 #include "kavrel_client_pda_app.h"
 #include "kavrel_client_pda_view.h"
 #include "main_frame.h"
 #include "program_dialogs.h"
 #include "run_trace.h"
+#include "tour.h"
 
 namespace {
 
@@ -37,24 +39,47 @@ struct Options {
   QString screenshot;
   std::optional<int> quitAfterMs;
   bool trace = false;
+  QString tourDir;
+  int scale = 1;
 };
 
 int Usage(const char* problem) {
-  std::fprintf(stderr, "KavrelClientPDA: %s\nusage: KavrelClientPDA [--screenshot FILE] [--quit-after MS] [--trace]\n", problem);
+  std::fprintf(stderr,
+               "KavrelClientPDA: %s\n"
+               "usage: KavrelClientPDA [--screenshot FILE] [--quit-after MS] [--trace] [--tour DIR] [--scale N]\n",
+               problem);
   return 2;
 }
 
-// nullopt (after a usage message) when the command line is not understood.
-std::optional<Options> ParseOptions(const QStringList& args) {
+// nullopt (after a usage message) when the command line is not understood. Read before
+// the application object exists (the scale must be set first).
+std::optional<Options> ParseOptions(int argc, char** argv) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   Options o;
   for (qsizetype i = 1; i < args.size(); ++i) {
     const QString& a = args[i];
-    if ((a == QLatin1String("--screenshot") || a == QLatin1String("--quit-after")) && i + 1 >= args.size()) {
+    const bool takesValue = a == QLatin1String("--screenshot") || a == QLatin1String("--quit-after") ||
+                            a == QLatin1String("--tour") || a == QLatin1String("--scale");
+    if (takesValue && i + 1 >= args.size()) {
       Usage("an option needs a value");
       return std::nullopt;
     }
     if (a == QLatin1String("--screenshot")) {
       o.screenshot = args[++i];
+    } else if (a == QLatin1String("--tour")) {
+      o.tourDir = args[++i];
+      if (o.tourDir.isEmpty()) {
+        Usage("--tour needs a folder");
+        return std::nullopt;
+      }
+    } else if (a == QLatin1String("--scale")) {
+      const std::optional<int> scale = client::ParseScale(args[++i]);
+      if (!scale) {
+        Usage("--scale needs a whole number from 1 to 4");
+        return std::nullopt;
+      }
+      o.scale = *scale;
     } else if (a == QLatin1String("--quit-after")) {
       bool ok = false;
       const int ms = args[++i].toInt(&ok);
@@ -73,15 +98,6 @@ std::optional<Options> ParseOptions(const QStringList& args) {
   return o;
 }
 
-bool SaveScreenshot(CMainFrame& frame, const QString& file) {
-  QImage image(240, 320, QImage::Format_RGB32);
-  image.fill(Qt::black);
-  QPainter painter(&image);
-  frame.view()->render(&painter);
-  painter.end();
-  return image.save(file, "PNG");
-}
-
 // Ends the run as the exit command does, whatever is open: dialogs and message boxes
 // are closed first, then the frame (which logs out).
 void QuitNow(CKavrelClientPDAApp& app, const QString& screenshot) {
@@ -94,7 +110,7 @@ void QuitNow(CKavrelClientPDAApp& app, const QString& screenshot) {
     return;
   }
   if (!screenshot.isEmpty()) {
-    if (SaveScreenshot(*frame, screenshot))
+    if (client::CaptureScreen(*frame).save(screenshot, "PNG"))
       std::fprintf(stderr, "screenshot: %s\n", screenshot.toUtf8().constData());
     else
       std::fprintf(stderr, "KavrelClientPDA: cannot write %s\n", screenshot.toUtf8().constData());
@@ -151,9 +167,10 @@ bool CatchQuitSignals(std::function<void()> quit) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication qapp(argc, argv);
-  std::optional<Options> options = ParseOptions(QApplication::arguments());
+  std::optional<Options> options = ParseOptions(argc, argv);
   if (!options) return 2;
+  if (options->scale != 1) client::SetScreenScale(options->scale);
+  QApplication qapp(argc, argv);
 
   // The Korean font, whatever the desktop's default is.
   QFont font(QStringLiteral("NanumGothic"));
@@ -169,9 +186,18 @@ int main(int argc, char** argv) {
   std::unique_ptr<RunTrace> trace;
   if (options->trace) trace = std::make_unique<RunTrace>(app);
   ProgramDialogs dialogs(app);
+  bool tourComplete = true;
+  std::optional<CTour> tour;
+  if (!options->tourDir.isEmpty())
+    tour.emplace(app, options->tourDir, [&app, &tourComplete](bool complete) {
+      tourComplete = complete;
+      QuitNow(app, {});
+    });
   if (!app.InitInstance([&dialogs](CMainFrame& frame) { frame.view()->SetDialogs(&dialogs); })) return 1;
-  const int code = qapp.exec();
+  if (tour) tour->Start();
+  int code = qapp.exec();
   if (trace) trace->Finish();
+  if (code == 0 && !tourComplete) code = 1;
   // The view outlives `dialogs` (it goes with the application): give it its own back.
   if (CMainFrame* frame = app.mainFrame()) frame->view()->SetDialogs(nullptr);
   return code;

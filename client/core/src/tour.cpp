@@ -1,0 +1,251 @@
+#include "tour.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "handheld_screen.h"
+#include "kavrel_client_pda_app.h"
+#include "kavrel_client_pda_view.h"
+#include "main_frame.h"
+
+namespace {
+
+using View = CKavrelClientPDAView;
+
+void Log(const QString& line) { std::fprintf(stderr, "tour: %s\n", line.toUtf8().constData()); }
+
+QDialog* ActiveDialog() { return qobject_cast<QDialog*>(QApplication::activeModalWidget()); }
+
+// A word of a place name to search for: its first word without the last syllable
+// ("가람역" → "가람"), so that the search finds its neighbours too.
+QString SearchWord(const QString& placeName) {
+  QString word = placeName.simplified().section(QLatin1Char(' '), 0, 0);
+  if (word.size() > 2) word.chop(1);
+  return word;
+}
+
+// Types `text` into `edit` as a user does: the old text selected, then key by key.
+void Type(QLineEdit& edit, const QString& text) {
+  edit.setFocus();
+  edit.selectAll();
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(&edit, &press);
+    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(&edit, &release);
+  }
+}
+
+}  // namespace
+
+CTour::CTour(CKavrelClientPDAApp& app, const QString& dir, std::function<void(bool)> done)
+    : app_(app), dir_(dir), done_(std::move(done)) {}
+
+View& CTour::view() const { return *app_.mainFrame()->view(); }
+
+void CTour::Start() {
+  if (!dir_.exists() && !QDir().mkpath(dir_.path())) return Fail(QStringLiteral("cannot make %1").arg(dir_.path()));
+  // The login screen shows its controls when no login is under way; an automatic login
+  // ends in the traffic screen with every item loaded (the menu button is enabled then).
+  WaitUntil(QStringLiteral("the first screen"), kLoadLimitMs, [this] {
+        return view().Control(View::kLoginButton)->isVisible() || view().Control(View::kMenuButton)->isEnabled();
+      },
+      [this] {
+        if (view().Control(View::kLoginButton)->isVisible())
+          LoginTour();
+        else
+          TrafficTour();
+      });
+}
+
+// ---- Waiting without blocking ----
+
+void CTour::Poll(unsigned generation, QDeadlineTimer deadline, QString what, std::function<bool()> ready, Step then) {
+  if (generation != generation_) return;
+  if (ready()) return then();
+  if (deadline.hasExpired()) return Fail(QStringLiteral("gave up waiting for %1").arg(what));
+  QTimer::singleShot(50, &context_, [=, this] { Poll(generation, deadline, what, ready, then); });
+}
+
+void CTour::WaitUntil(const QString& what, int limitMs, std::function<bool()> ready, Step then) {
+  Poll(generation_, QDeadlineTimer(limitMs), what, std::move(ready), std::move(then));
+}
+
+void CTour::After(int ms, Step then) {
+  QTimer::singleShot(ms, &context_, [this, generation = generation_, then = std::move(then)] {
+    if (generation == generation_) then();
+  });
+}
+
+void CTour::Save(const char* name, QWidget* top) {
+  const QString file = dir_.filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+  if (!client::CaptureScreen(*app_.mainFrame(), top).save(file, "PNG"))
+    return Fail(QStringLiteral("cannot write %1").arg(file));
+  Log(QStringLiteral("saved %1").arg(file));
+}
+
+void CTour::AwaitDialog(const char* name, std::function<void(QDialog&)> shown) {
+  QPointer<QWidget> before = QApplication::activeModalWidget();
+  WaitUntil(QString::fromLatin1(name), kDialogLimitMs,
+            [before] { return ActiveDialog() && ActiveDialog() != before.data(); },
+            [this, name, shown = std::move(shown)] {
+              QDialog& dialog = *ActiveDialog();
+              // Settled first: a dialog may still fill itself from posted work.
+              After(kSettleMs, [this, name, shown, dialog = QPointer<QDialog>(&dialog)] {
+                if (!dialog) return Fail(QStringLiteral("%1 closed by itself").arg(QString::fromLatin1(name)));
+                shown(*dialog);
+              });
+            });
+}
+
+void CTour::Open(const char* name, Step command, std::function<void(QDialog&)> shown) {
+  AwaitDialog(name, std::move(shown));
+  // From a timer of its own: the command runs its dialog modally and returns only when
+  // the dialog has closed, while the tour's timers go on inside the dialog's loop.
+  After(0, std::move(command));
+}
+
+void CTour::Cancel(QDialog& dialog, Step next) {
+  QPointer<QDialog> d(&dialog);
+  dialog.reject();
+  WaitUntil(QStringLiteral("a dialog to close"), kDialogLimitMs, [d] { return !d || !d->isVisible(); },
+            [this, next = std::move(next)] { After(0, next); });
+}
+
+void CTour::Fail(const QString& why) {
+  Log(why);
+  complete_ = false;
+  ++generation_;  // whatever was waiting gives up
+  if (!finished_) {
+    finished_ = true;
+    done_(false);
+  }
+}
+
+void CTour::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  Log(QStringLiteral("done"));
+  done_(complete_);
+}
+
+// ---- Without automatic login ----
+
+void CTour::LoginTour() {
+  auto click = [this](int control) { static_cast<QAbstractButton*>(view().Control(control))->click(); };
+  After(kSettleMs, [this, click] {
+    Save("login", nullptr);
+    Open("join", [click] { click(View::kJoinButton); }, [this, click](QDialog& join) {
+      Save("join", &join);
+      Cancel(join, [this, click] {
+        Open("find-id", [click] { click(View::kIdSearchButton); }, [this](QDialog& findId) {
+          Save("find-id", &findId);
+          Cancel(findId, [this] { Finish(); });
+        });
+      });
+    });
+  });
+}
+
+// ---- After automatic login ----
+
+void CTour::TrafficTour() {
+  After(kTrafficSettleMs, [this] {
+    Save("traffic", nullptr);
+    Open("settings", [this] { view().OnCommand(View::kSettingsCommand); },
+         [this](QDialog& sheet) { SettingsPages(sheet, 0); });
+  });
+}
+
+void CTour::SettingsPages(QDialog& sheet, int page) {
+  // The sheet's five pages in tab order, saved after the traffic screen.
+  constexpr int kPages = 5;
+  auto* tabs = sheet.findChild<QTabWidget*>();
+  if (!tabs) return Fail(QStringLiteral("the settings sheet has no pages"));
+  if (page == kPages) return LocationSearch(sheet);
+  tabs->setCurrentIndex(page);
+  After(kSettleMs, [this, s = QPointer<QDialog>(&sheet), page] {
+    if (!s) return Fail(QStringLiteral("the settings sheet closed by itself"));
+    Save(kTrafficFiles[1 + page], s);
+    SettingsPages(*s, page + 1);
+  });
+}
+
+void CTour::LocationSearch(QDialog& sheet) {
+  sheet.findChild<QTabWidget*>()->setCurrentIndex(2);  // 빠른길/가까운길
+  auto* edit = sheet.findChild<QLineEdit*>(QStringLiteral("originEdit0"));
+  auto* search = sheet.findChild<QAbstractButton*>(QStringLiteral("originSearch0"));
+  if (!edit || !search) {
+    Log(QStringLiteral("location-search skipped (no route search on this page)"));
+    return Cancel(sheet, [this] { Details(); });
+  }
+  QString place = edit->text();
+  const auto& routes = app_.trafficManager.routes.Displayed();
+  if (place.isEmpty() && !routes.empty()) place = routes.front()->originName;
+  Type(*edit, SearchWord(place));
+  Open("location-search", [search = QPointer<QAbstractButton>(search)] { if (search) search->click(); },
+       [this, s = QPointer<QDialog>(&sheet)](QDialog& found) {
+         Save("location-search", &found);
+         Cancel(found, [this, s] {
+           if (!s) return Fail(QStringLiteral("the settings sheet closed by itself"));
+           Cancel(*s, [this] { Details(); });
+         });
+       });
+}
+
+void CTour::Details() {
+  auto click = [this](int control) { static_cast<QAbstractButton*>(view().Control(control))->click(); };
+  Open("road-detail", [click] { click(View::kRoadButton); }, [this, click](QDialog& road) {
+    Save("road-detail", &road);
+    Cancel(road, [this, click] {
+      Open("route-detail", [click] { click(View::kRouteButton); }, [this](QDialog& route) {
+        Save("route-detail", &route);
+        Cancel(route, [this] { Video(); });
+      });
+    });
+  });
+}
+
+void CTour::Video() {
+  // The CCTV button: the viewer plays the first camera of its list.
+  Open("cctv-video", [this] { static_cast<QAbstractButton*>(view().Control(View::kCctvButton))->click(); },
+       [this](QDialog& viewer) {
+         After(kVideoMs, [this, v = QPointer<QDialog>(&viewer)] {
+           if (!v) return Fail(QStringLiteral("the viewer closed by itself"));
+           Save("cctv-video", v);
+           Cancel(*v, [this] {
+             // The menu's CCTV entry: OK in the viewer opens the camera's own screen.
+             Open("cctv-viewer", [this] { view().OnCommand(View::kCctvVideoCommand); }, [this](QDialog& viewer) {
+               AwaitDialog("cctv-screen", [this](QDialog& screen) {
+                 After(kVideoMs, [this, s = QPointer<QDialog>(&screen)] {
+                   if (!s) return Fail(QStringLiteral("the camera screen closed by itself"));
+                   Save("cctv-screen", s);
+                   Cancel(*s, [this] { Membership(); });
+                 });
+               });
+               viewer.accept();
+             });
+           });
+         });
+       });
+}
+
+void CTour::Membership() {
+  Open("member-info", [this] { view().OnCommand(View::kChangeMembershipCommand); }, [this](QDialog& member) {
+    Save("member-info", &member);
+    Cancel(member, [this] {
+      Open("about", [this] { view().OnCommand(View::kAboutCommand); }, [this](QDialog& about) {
+        Save("about", &about);
+        Cancel(about, [this] { Finish(); });
+      });
+    });
+  });
+}
