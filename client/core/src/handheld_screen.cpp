@@ -52,25 +52,21 @@ QImage CaptureScreen(CMainFrame& frame, QWidget* top) {
     stack.insert(stack.begin(), w);
   stack.insert(stack.begin(), &frame);
 
+  // The shell's bars first: a window that reaches over them hides them.
   QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
   screen.fill(Qt::black);
   QPainter p(&screen);
-  bool navBar = false;
-  bool commandBar = false;
+  PaintNavBar(p, NavBarTitle(stack));
+  PaintCommandBar(p);
   for (QWidget* w : stack) {
     const QSize size = w->size().boundedTo(QSize(kScreenWidth, kScreenHeight));
     QPoint at;
-    if (size.width() < kScreenWidth) {
+    if (size.width() < kScreenWidth)
       at = QPoint((kScreenWidth - size.width()) / 2, kBarHeight + std::max(0, (kWorkAreaHeight - size.height()) / 2));
-    } else {
+    else
       at = QPoint(0, size.height() <= kScreenHeight - kBarHeight ? kBarHeight : kScreenHeight - size.height());
-      navBar = at.y() > 0;
-      commandBar = at.y() + size.height() <= kScreenHeight - kBarHeight;
-    }
     w->render(&p, at, QRegion(QRect(QPoint(0, 0), size)));
   }
-  if (navBar) PaintNavBar(p, NavBarTitle(stack));
-  if (commandBar) PaintCommandBar(p);
   p.end();
   return screen;
 }

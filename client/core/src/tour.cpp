@@ -222,7 +222,7 @@ void CTour::Video() {
            if (!v) return Fail(QStringLiteral("the viewer closed by itself"));
            Save("cctv-video", v);
            Cancel(*v, [this] {
-             // The menu's CCTV entry: OK in the viewer opens the camera's own screen.
+             // The command "CCTV 실시간 동영상": OK in the viewer opens the camera's own screen.
              Open("cctv-viewer", [this] { view().OnCommand(View::kCctvVideoCommand); }, [this](QDialog& viewer) {
                AwaitDialog("cctv-screen", [this](QDialog& screen) {
                  After(kVideoMs, [this, s = QPointer<QDialog>(&screen)] {

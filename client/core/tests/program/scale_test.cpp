@@ -57,7 +57,7 @@ TEST_F(ScaledLoginScreen, PaintsFinerWhilePicturesAndInputStayInHandheldPixels) 
   const QImage shown = view().grab().toImage();
   EXPECT_EQ(shown.size(), view().size() * kTestScale);
   const QImage screen = client::CaptureScreen(frame());
-  EXPECT_EQ(screen.size(), QSize(client::kScreenWidth, client::kScreenHeight));
+  ASSERT_EQ(screen.size(), QSize(client::kScreenWidth, client::kScreenHeight));
 
   // Pictures are scaled whole pixel by pixel and text is drawn at the larger size: most
   // of the scaled painting is the small one with each pixel repeated, but not all.
@@ -66,6 +66,11 @@ TEST_F(ScaledLoginScreen, PaintsFinerWhilePicturesAndInputStayInHandheldPixels) 
     QPainter p(&small);
     view().render(&p);
   }
+  // On the screen the login window lies in the work area, between the navigation bar
+  // and the command bar.
+  EXPECT_EQ(screen.copy(0, 26, 240, 268), small);
+  EXPECT_NE(screen.pixel(230, 3), screen.pixel(230, 30));
+  EXPECT_NE(screen.pixel(230, 300), screen.pixel(230, 290));
   const QImage repeated = small.scaled(shown.size()).convertToFormat(QImage::Format_RGB32);
   const QImage scaled = shown.convertToFormat(QImage::Format_RGB32);
   long same = 0;

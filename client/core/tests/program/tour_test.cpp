@@ -1,6 +1,7 @@
 // The guided tour of the real program against kavreld: after an automatic login every
-// screen, without one the login screens; each a 240 x 320 picture of its own, and the
-// program exits as its exit command does (the server sees the logout).
+// screen, without one the login screens; each a 240 x 320 picture of its own, nothing
+// stored in the profile, and the program exits as its exit command does (the server
+// sees the logout).
 #include <QImage>
 #include <QSettings>
 
@@ -77,8 +78,11 @@ class Tour : public ::testing::Test {
 };
 
 TEST_F(Tour, SavesEveryScreenAfterAutomaticLoginAndTheLoginScreensWithout) {
+  const auto profile = config / "VTQClient_PDA" / "KavrelClientPDA.conf";
+  const std::string before = ReadAll(profile);
   ASSERT_TRUE(RunTour(scratch / "traffic"));
   ExpectPictures(scratch / "traffic", CTour::kTrafficFiles);
+  EXPECT_EQ(ReadAll(profile), before) << "the tour changed the profile";
   EXPECT_NE(ReadAll(scratch / "kavreld.log").find(" code=8 "), std::string::npos) << "no logout";
 
   // Without automatic login, and drawn three times larger: the pictures stay 240 x 320.
