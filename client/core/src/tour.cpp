@@ -120,6 +120,17 @@ void CTour::Cancel(QDialog& dialog, Step next) {
             [this, next = std::move(next)] { After(0, next); });
 }
 
+void CTour::Visit(const char* name, Step command, Step next) {
+  Open(name, std::move(command), [this, name, next = std::move(next)](QDialog& dialog) {
+    Save(name, &dialog);
+    Cancel(dialog, next);
+  });
+}
+
+CTour::Step CTour::Click(int control) {
+  return [this, control] { static_cast<QAbstractButton*>(view().Control(control))->click(); };
+}
+
 void CTour::Fail(const QString& why) {
   Log(why);
   complete_ = false;
@@ -140,18 +151,10 @@ void CTour::Finish() {
 // ---- Without automatic login ----
 
 void CTour::LoginTour() {
-  auto click = [this](int control) { static_cast<QAbstractButton*>(view().Control(control))->click(); };
-  After(kSettleMs, [this, click] {
+  After(kSettleMs, [this] {
     Save("login", nullptr);
-    Open("join", [click] { click(View::kJoinButton); }, [this, click](QDialog& join) {
-      Save("join", &join);
-      Cancel(join, [this, click] {
-        Open("find-id", [click] { click(View::kIdSearchButton); }, [this](QDialog& findId) {
-          Save("find-id", &findId);
-          Cancel(findId, [this] { Finish(); });
-        });
-      });
-    });
+    Visit("join", Click(View::kJoinButton),
+          [this] { Visit("find-id", Click(View::kIdSearchButton), [this] { Finish(); }); });
   });
 }
 
@@ -191,32 +194,21 @@ void CTour::LocationSearch(QDialog& sheet) {
   const auto& routes = app_.trafficManager.routes.Displayed();
   if (place.isEmpty() && !routes.empty()) place = routes.front()->originName;
   Type(*edit, SearchWord(place));
-  Open("location-search", [search = QPointer<QAbstractButton>(search)] { if (search) search->click(); },
-       [this, s = QPointer<QDialog>(&sheet)](QDialog& found) {
-         Save("location-search", &found);
-         Cancel(found, [this, s] {
-           if (!s) return Fail(QStringLiteral("the settings sheet closed by itself"));
-           Cancel(*s, [this] { Details(); });
-         });
-       });
+  Visit("location-search", [search = QPointer<QAbstractButton>(search)] { if (search) search->click(); },
+        [this, s = QPointer<QDialog>(&sheet)] {
+          if (!s) return Fail(QStringLiteral("the settings sheet closed by itself"));
+          Cancel(*s, [this] { Details(); });
+        });
 }
 
 void CTour::Details() {
-  auto click = [this](int control) { static_cast<QAbstractButton*>(view().Control(control))->click(); };
-  Open("road-detail", [click] { click(View::kRoadButton); }, [this, click](QDialog& road) {
-    Save("road-detail", &road);
-    Cancel(road, [this, click] {
-      Open("route-detail", [click] { click(View::kRouteButton); }, [this](QDialog& route) {
-        Save("route-detail", &route);
-        Cancel(route, [this] { Video(); });
-      });
-    });
-  });
+  Visit("road-detail", Click(View::kRoadButton),
+        [this] { Visit("route-detail", Click(View::kRouteButton), [this] { Video(); }); });
 }
 
 void CTour::Video() {
   // The CCTV button: the viewer plays the first camera of its list.
-  Open("cctv-video", [this] { static_cast<QAbstractButton*>(view().Control(View::kCctvButton))->click(); },
+  Open("cctv-video", Click(View::kCctvButton),
        [this](QDialog& viewer) {
          After(kVideoMs, [this, v = QPointer<QDialog>(&viewer)] {
            if (!v) return Fail(QStringLiteral("the viewer closed by itself"));
@@ -239,13 +231,6 @@ void CTour::Video() {
 }
 
 void CTour::Membership() {
-  Open("member-info", [this] { view().OnCommand(View::kChangeMembershipCommand); }, [this](QDialog& member) {
-    Save("member-info", &member);
-    Cancel(member, [this] {
-      Open("about", [this] { view().OnCommand(View::kAboutCommand); }, [this](QDialog& about) {
-        Save("about", &about);
-        Cancel(about, [this] { Finish(); });
-      });
-    });
-  });
+  Visit("member-info", [this] { view().OnCommand(View::kChangeMembershipCommand); },
+        [this] { Visit("about", [this] { view().OnCommand(View::kAboutCommand); }, [this] { Finish(); }); });
 }

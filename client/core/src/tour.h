@@ -62,6 +62,10 @@ class CTour {
   void AwaitDialog(const char* name, std::function<void(QDialog&)> shown);
   // Cancels `dialog` and goes on with `next` once it has closed.
   void Cancel(QDialog& dialog, Step next);
+  // Opens a dialog with `command`, saves it as `name` and cancels it, then `next`.
+  void Visit(const char* name, Step command, Step next);
+  // A click on one of the view's buttons, as a command.
+  Step Click(int control);
   void Fail(const QString& why);
   void Finish();
 

@@ -5,11 +5,9 @@
 #include <QImage>
 #include <QSettings>
 
-#include <fstream>
-#include <sstream>
-
 #include "demo_profile.h"
 #include "handheld_screen.h"
+#include "kavrel/testing/files.h"
 #include "kavrel/testing/run.h"
 #include "kavrel/testing/scratch.h"
 #include "program_test_scale.h"
@@ -19,14 +17,8 @@
 
 namespace {
 
+using kavrel::testing::ReadFile;
 using kavrel::testing::ScopedEnv;
-
-std::string ReadAll(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class Tour : public ::testing::Test {
  protected:
@@ -79,11 +71,11 @@ class Tour : public ::testing::Test {
 
 TEST_F(Tour, SavesEveryScreenAfterAutomaticLoginAndTheLoginScreensWithout) {
   const auto profile = config / "VTQClient_PDA" / "KavrelClientPDA.conf";
-  const std::string before = ReadAll(profile);
+  const std::string before = ReadFile(profile);
   ASSERT_TRUE(RunTour(scratch / "traffic"));
   ExpectPictures(scratch / "traffic", CTour::kTrafficFiles);
-  EXPECT_EQ(ReadAll(profile), before) << "the tour changed the profile";
-  EXPECT_NE(ReadAll(scratch / "kavreld.log").find(" code=8 "), std::string::npos) << "no logout";
+  EXPECT_EQ(ReadFile(profile), before) << "the tour changed the profile";
+  EXPECT_NE(ReadFile(scratch / "kavreld.log").find(" code=8 "), std::string::npos) << "no logout";
 
   // Without automatic login, and drawn three times larger: the pictures stay 240 x 320.
   CSettingsStore().WriteProfileInt(CSettingsStore::kSettings, "auto_login", 0);
