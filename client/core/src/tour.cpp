@@ -68,20 +68,20 @@ void CTour::Start() {
 
 // ---- Waiting without blocking ----
 
-void CTour::Poll(unsigned generation, QDeadlineTimer deadline, QString what, std::function<bool()> ready, Step then) {
-  if (generation != generation_) return;
+void CTour::Poll(QDeadlineTimer deadline, QString what, std::function<bool()> ready, Step then) {
+  if (finished_) return;
   if (ready()) return then();
   if (deadline.hasExpired()) return Fail(QStringLiteral("gave up waiting for %1").arg(what));
-  QTimer::singleShot(50, &context_, [=, this] { Poll(generation, deadline, what, ready, then); });
+  QTimer::singleShot(50, &context_, [=, this] { Poll(deadline, what, ready, then); });
 }
 
 void CTour::WaitUntil(const QString& what, int limitMs, std::function<bool()> ready, Step then) {
-  Poll(generation_, QDeadlineTimer(limitMs), what, std::move(ready), std::move(then));
+  Poll(QDeadlineTimer(limitMs), what, std::move(ready), std::move(then));
 }
 
 void CTour::After(int ms, Step then) {
-  QTimer::singleShot(ms, &context_, [this, generation = generation_, then = std::move(then)] {
-    if (generation == generation_) then();
+  QTimer::singleShot(ms, &context_, [this, then = std::move(then)] {
+    if (!finished_) then();
   });
 }
 
@@ -134,9 +134,8 @@ CTour::Step CTour::Click(int control) {
 void CTour::Fail(const QString& why) {
   Log(why);
   complete_ = false;
-  ++generation_;  // whatever was waiting gives up
   if (!finished_) {
-    finished_ = true;
+    finished_ = true;  // whatever was waiting gives up
     done_(false);
   }
 }

@@ -51,7 +51,7 @@ class CTour {
   using Step = std::function<void()>;
 
   CKavrelClientPDAView& view() const;
-  void Poll(unsigned generation, QDeadlineTimer deadline, QString what, std::function<bool()> ready, Step then);
+  void Poll(QDeadlineTimer deadline, QString what, std::function<bool()> ready, Step then);
   void WaitUntil(const QString& what, int limitMs, std::function<bool()> ready, Step then);
   void After(int ms, Step then);
   // Saves the screen with `top` open over the frame (nullptr: the frame alone).
@@ -81,7 +81,6 @@ class CTour {
   QDir dir_;
   std::function<void(bool)> done_;
   bool complete_ = true;
-  bool finished_ = false;
-  unsigned generation_ = 0;  // a wait of an earlier generation has been given up
+  bool finished_ = false;  // no wait goes on after the end
   QObject context_;          // owns the tour's timers
 };
