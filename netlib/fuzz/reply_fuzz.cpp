@@ -3,14 +3,12 @@
 //
 // The reply waits whole in a socket pair whose far side is already shut, so the reader
 // goes through its real receive path without a peer thread and never waits: an input
-// ends in end-of-stream, not in a time-out.
+// ends in end-of-stream, not in a time-out. The library's log and broadcast-date file
+// are written in the working folder (scripts/fuzz gives every target its own).
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <vector>
 
 #include "connection.h"
@@ -24,20 +22,9 @@ constexpr int kPairBufferBytes = 1 << 20;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static bool once = [] {
-    // The log and the broadcast-date file land in a folder of this run, gone at its end.
-    static const auto dir =
-        std::filesystem::temp_directory_path() / ("zmntp-reply-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
-    std::atexit([] {
-      std::error_code ignored;
-      std::filesystem::remove_all(dir, ignored);
-    });
-    zmntp::Timeouts().replyIdleMs = 5;
-    return true;
-  }();
-  (void)once;
+  // The working folder stays as it is: libFuzzer reads the rest of its corpus through
+  // the paths it was given, relative ones included.
+  zmntp::Timeouts().replyIdleMs = 5;
 
   int fds[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) return 0;
