@@ -54,7 +54,10 @@ function(kavrel_fuzz name)
     add_executable(${name} ${ARG_SOURCES} ${ARG_UNPARSED_ARGUMENTS}
       ${CMAKE_SOURCE_DIR}/platform/fuzz/replay_main.cpp)
     if(BUILD_TESTING)
-      add_test(NAME ${name} COMMAND ${name} --runs=3000 ${ARG_SEEDS})
+      # Files a target's library writes (logs, state) go to a folder of its own.
+      set(work ${CMAKE_CURRENT_BINARY_DIR}/fuzz-work/${name})
+      file(MAKE_DIRECTORY ${work})
+      add_test(NAME ${name} COMMAND ${name} --runs=3000 ${ARG_SEEDS} WORKING_DIRECTORY ${work})
     endif()
   endif()
   kavrel_warnings(${name})

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "kavrel/little_endian.h"
+#include "protocol/fixed_text.h"
 
 namespace protocol {
 
@@ -12,8 +13,7 @@ namespace {
 
 // The text of a fixed field up to its NUL; empty when the field holds no NUL.
 std::string TextToNul(std::span<const std::uint8_t> field) {
-  const auto nul = std::find(field.begin(), field.end(), std::uint8_t{0});
-  return nul == field.end() ? std::string() : std::string(field.begin(), nul);
+  return std::string(FixedFieldText(field, 0, field.size()).value_or(""));
 }
 
 // Copies `text` into a zeroed field, leaving room for the NUL.

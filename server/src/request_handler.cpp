@@ -5,10 +5,10 @@
 #include "kavrel/clock.h"
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
-#include "fixed_text.h"
 #include "one_step_reply.h"
 #include "places.h"
 #include "registration_number.h"
+#include "protocol/fixed_text.h"
 #include "protocol/road_file.h"
 #include "routes.h"
 

@@ -2,7 +2,6 @@
 // changes, questions, and what survives reopening the file.
 #include <gtest/gtest.h>
 
-#include "fixed_text.h"
 #include "kavrel/cp949.h"
 #include "kavrel/little_endian.h"
 #include "member_store.h"
@@ -127,21 +126,6 @@ TEST(MemberStore, UnusableFileIsReported) {
   error.clear();
   EXPECT_FALSE(MemberStore::Open(dir.path() / "junk.db", error));
   EXPECT_FALSE(error.empty());
-}
-
-TEST(FixedFieldText, EndsAtTheNulInsideTheFieldOrIsRefused) {
-  const std::vector<std::uint8_t> bytes = {'a', 'b', 0, 'c', 'd', 'e', 'f', 0};
-  struct Case {
-    std::size_t offset, size;
-    std::optional<std::string_view> text;
-  } cases[] = {
-      {0, 3, "ab"}, {0, 8, "ab"}, {3, 5, "cdef"}, {2, 1, ""},
-      {0, 2, std::nullopt},  // "ab" fills the field: no room for its NUL
-      {3, 4, std::nullopt},  // "cdef" likewise
-      {6, 4, std::nullopt},  // past the bytes
-      {9, 0, std::nullopt},
-  };
-  for (const Case& c : cases) EXPECT_EQ(FixedFieldText(bytes, c.offset, c.size), c.text) << c.offset << "+" << c.size;
 }
 
 // A user ID that fills its 21 bytes has no NUL: it is refused, not cut to 20 bytes

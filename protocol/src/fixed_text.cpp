@@ -1,8 +1,8 @@
-#include "fixed_text.h"
+#include "protocol/fixed_text.h"
 
 #include <algorithm>
 
-namespace kavreld {
+namespace protocol {
 
 std::optional<std::string_view> FixedFieldText(std::span<const std::uint8_t> bytes, std::size_t offset,
                                                std::size_t size) {
@@ -13,4 +13,4 @@ std::optional<std::string_view> FixedFieldText(std::span<const std::uint8_t> byt
   return std::string_view(reinterpret_cast<const char*>(field.data()), static_cast<std::size_t>(nul - field.begin()));
 }
 
-}  // namespace kavreld
+}  // namespace protocol
