@@ -24,7 +24,7 @@ if(BUILD_TESTING)
   add_dependencies(client_viewer_tests kavreld road_dat server_data cctv_clips)
 endif()
 
-kavrel_benchmark(client_viewer_bench bench/viewer_bench.cpp LIBS kavrel_client_viewer GTest::gtest)
+kavrel_benchmark(client_viewer_bench bench/viewer_bench.cpp LIBS kavrel_client_viewer GTest::gtest "$<LINK_LIBRARY:WHOLE_ARCHIVE,kavrel_qt_bench_main>")
 if(TARGET client_viewer_bench)
   target_include_directories(client_viewer_bench PRIVATE ${CMAKE_SOURCE_DIR}/server/tests)
   target_compile_definitions(client_viewer_bench PRIVATE

@@ -64,12 +64,3 @@ void BM_AboutBoxOpenClose(benchmark::State& state) {
 BENCHMARK(BM_AboutBoxOpenClose)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

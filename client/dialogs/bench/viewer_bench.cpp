@@ -78,12 +78,3 @@ void BM_LiveVideoInTheViewer(benchmark::State& state) {
 BENCHMARK(BM_LiveVideoInTheViewer)->Unit(benchmark::kMillisecond)->Iterations(100)->UseRealTime();
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
