@@ -49,6 +49,10 @@ struct Conversation {
   std::size_t pieceSize = 0;  // send the reply in pieces of this size, 20 ms apart (0: at once)
 };
 
+// One request with a body of `body` bytes after its 24-byte header, answered with a
+// framed reply.
+inline Conversation Answer(std::size_t body, const Bytes& reply) { return {24 + body, Framed(reply)}; }
+
 // A loopback address of its own for the running test, so tests in parallel processes
 // never meet on the fixed port.
 inline std::string TestAddress() {

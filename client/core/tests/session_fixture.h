@@ -13,6 +13,7 @@
 #include "kavrel_client_pda_app.h"
 #include "kavrel_client_pda_view.h"
 #include "main_frame.h"
+#include "scripted_peer.h"
 
 namespace client::testing {
 
@@ -58,5 +59,8 @@ class ClientRun : public ::testing::Test {
   kavrel::ui::MessageBoxRecorder boxes;
   std::unique_ptr<CKavrelClientPDAApp> app;
 };
+
+// A scripted server's answer to the logout the program sends as it ends.
+inline zmntp::testing::Conversation LogoutAnswer() { return zmntp::testing::Answer(124, zmntp::testing::Le32(0)); }
 
 }  // namespace client::testing

@@ -24,10 +24,9 @@ using zmntp::testing::ScriptedPeer;
 using View = CKavrelClientPDAView;
 namespace msg = client::messages;
 
-// One request with a body of `body` bytes, answered with a framed reply.
-Conversation Answer(std::size_t body, const Bytes& reply) { return {24 + body, Framed(reply)}; }
+using zmntp::testing::Answer;
 Conversation LoginAnswer(std::uint32_t result) { return Answer(124, Le32(result)); }
-Conversation LogoutAnswer() { return Answer(124, Le32(0)); }
+using client::testing::LogoutAnswer;
 Conversation LimitsAnswer(std::array<std::uint32_t, 7> v) {
   Bytes b;
   for (std::uint32_t x : v) b = Concat({b, Le32(x)});

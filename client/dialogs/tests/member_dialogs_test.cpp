@@ -24,8 +24,8 @@ using zmntp::testing::Le32;
 using zmntp::testing::ScriptedPeer;
 namespace msg = client::messages;
 
-Conversation Answer(std::size_t body, const Bytes& reply) { return {24 + body, Framed(reply)}; }
-Conversation LogoutAnswer() { return Answer(124, Le32(0)); }
+using zmntp::testing::Answer;
+using client::testing::LogoutAnswer;
 
 class MemberDialogs : public client::testing::ClientRun {
  protected:
